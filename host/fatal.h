@@ -1,0 +1,12 @@
+// The one way the host reports a failure it cannot handle: a message box, then the
+// end of the process with exit code -1.
+#pragma once
+
+#include <cstdint>
+
+[[noreturn]] void ReportFatalError(const char* message, std::int32_t code);
+
+// Called with the code and message before the box; returning true suppresses the box
+// (the program ends all the same).
+using RuntimeErrorHook = bool (*)(std::int32_t code, const char* message);
+void SetRuntimeErrorHook(RuntimeErrorHook hook);

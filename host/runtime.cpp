@@ -1,0 +1,107 @@
+#include "host/runtime.h"
+
+#include <ole2.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/text.h"
+
+namespace {
+
+constexpr char kHiddenOwnerClass[] = "_NX_HideOwner";
+
+LRESULT CALLBACK HiddenOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kMsgEndProgram) EndProgram(static_cast<std::int32_t>(wParam));
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RememberProgramPath(HostState& host) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    char* slash = std::strrchr(path, '\\');
+    if (!slash) {
+        host.programFolder[0] = '\0';
+        std::strcpy(host.programFile, path);
+        return;
+    }
+    *slash = '\0';
+    std::strcpy(host.programFolder, path);
+    std::strcpy(host.programFile, slash + 1);
+}
+
+void CreateHiddenOwner(HostState& host) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HiddenOwnerProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = kHiddenOwnerClass;
+    RegisterClassA(&windowClass);
+    host.hiddenOwner = CreateWindowExA(WS_EX_TOOLWINDOW, kHiddenOwnerClass, "", 0, 0, 0, 0, 0, nullptr,
+                                       nullptr, windowClass.hInstance, nullptr);
+}
+
+} // namespace
+
+HostState& Host() {
+    static HostState state;
+    return state;
+}
+
+void InitializeHost() {
+    HostState& host = Host();
+    TextHeap();
+    OleInitialize(nullptr);
+    host.oleInitialized = true;
+
+    RememberProgramPath(host);
+    // A program in a drive's root has the folder "X:", which would name the drive's
+    // current directory rather than its root.
+    char current[MAX_PATH + 1];
+    std::strcpy(current, host.programFolder);
+    if (std::strlen(current) == 2 && current[1] == ':') std::strcat(current, "\\");
+    SetCurrentDirectoryA(current);
+
+    CreateHiddenOwner(host);
+    host.guiThreadId = GetCurrentThreadId();
+    IsConstantText(kEmptyText); // records the area of the literal texts
+}
+
+void AddEndRoutine(void (*routine)()) {
+    auto& routines = Host().endRoutines;
+    if (std::find(routines.begin(), routines.end(), routine) == routines.end()) routines.push_back(routine);
+}
+
+void RunProgramEndCleanup(std::int32_t exitCode) {
+    HostState& host = Host();
+    ++host.eventSuppression;
+
+    if (host.guiThreadId && GetCurrentThreadId() != host.guiThreadId) {
+        if (host.hiddenOwner) SendMessageA(host.hiddenOwner, kMsgEndProgram, static_cast<WPARAM>(exitCode), 0);
+        if (!host.ending) ExitProcess(static_cast<UINT>(exitCode));
+        return;
+    }
+
+    host.ending = true;
+    host.idleRoutines.clear();
+
+    // Each end routine runs once, even if one of them ends the program again.
+    auto routines = std::move(host.endRoutines);
+    host.endRoutines.clear();
+    for (auto routine : routines) routine();
+
+    if (host.hiddenOwner) {
+        DestroyWindow(host.hiddenOwner);
+        host.hiddenOwner = nullptr;
+    }
+    if (host.oleInitialized) {
+        host.oleInitialized = false;
+        OleUninitialize();
+    }
+}
+
+void EndProgram(std::int32_t exitCode) {
+    RunProgramEndCleanup(exitCode);
+    ExitProcess(static_cast<UINT>(exitCode));
+}

@@ -1,0 +1,130 @@
+#include "tests/support/child_process.h"
+
+#include <cstring>
+#include <utility>
+
+namespace observe {
+
+std::string BesideTestProgram(const char* fileName) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    if (char* slash = std::strrchr(path, '\\')) slash[1] = '\0';
+    return std::string(path) + fileName;
+}
+
+std::string CommandLine(const char* program, std::initializer_list<std::string> arguments) {
+    std::string line;
+    line += '"';
+    line += BesideTestProgram(program);
+    line += '"';
+    for (const std::string& argument : arguments) {
+        line += " \"";
+        line += argument;
+        line += '"';
+    }
+    return line;
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+
+ChildProcess::~ChildProcess() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 0xDEAD);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+bool ChildProcess::Start(const std::string& commandLine, const char* directory) {
+    std::string mutableLine = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::WaitForExit(DWORD milliseconds) const {
+    return process_ && WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::string WindowText(HWND window) {
+    char text[8192] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return text;
+}
+
+std::string ClassName(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && (!search.className || ClassName(window) == search.className))
+        search.found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const char* className) {
+    WindowSearch search{processId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window : TopLevelWindows(processId, className)) {
+            if (IsWindowVisible(window) && (!title || WindowText(window) == title)) return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < milliseconds);
+    return nullptr;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+std::string MessageBoxText(HWND box) {
+    for (HWND child : ChildWindows(box)) {
+        if (ClassName(child) != "Static") continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+        std::string text = WindowText(child);
+        if (!text.empty()) return text;
+    }
+    return {};
+}
+
+} // namespace observe

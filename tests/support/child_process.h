@@ -1,0 +1,54 @@
+// Starting a program of ours as a separate process and watching it from outside:
+// its exit code, its top-level windows and what they show.
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace observe {
+
+// A command line: the program beside the test program, quoted, then the arguments,
+// each quoted.
+std::string CommandLine(const char* program, std::initializer_list<std::string> arguments = {});
+
+// Full path of a file beside the running test program (the build's bin folder).
+std::string BesideTestProgram(const char* fileName);
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ChildProcess(ChildProcess&& other) noexcept;
+    ~ChildProcess(); // a child still running is terminated: tests never leave one behind
+
+    // Starts `commandLine`; `directory` null keeps ours. False when it cannot start.
+    bool Start(const std::string& commandLine, const char* directory = nullptr);
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
+    bool WaitForExit(DWORD milliseconds) const;
+    DWORD ExitCode() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Top-level windows of a process, optionally only those of a class, visible or not.
+std::vector<HWND> TopLevelWindows(DWORD processId, const char* className = nullptr);
+
+// Waits until the process has a visible top-level window of the class (and title, when
+// given); nullptr after the time-out.
+HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD milliseconds);
+
+std::string WindowText(HWND window);
+std::string ClassName(HWND window);
+std::vector<HWND> ChildWindows(HWND parent);
+
+// The text of a message box: its static text control.
+std::string MessageBoxText(HWND box);
+
+} // namespace observe
