@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/text.h"
+#include "host/window_list.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ void RunProgramEndCleanup(std::int32_t exitCode) {
 
     host.ending = true;
     host.idleRoutines.clear();
+    ReleaseWindowList();
 
     // Each end routine runs once, even if one of them ends the program again.
     auto routines = std::move(host.endRoutines);

@@ -1,40 +1,98 @@
-// A host program for the outside tests: the first argument picks what it does, the
-// second (when given) names a file that its end routine creates.
+// A host program for the outside tests. The first argument picks what it does; the
+// second names a log file to which it appends one line per thing worth seeing.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "host/fatal.h"
+#include "host/properties.h"
 #include "host/runtime.h"
+#include "host/start.h"
 #include "host/text.h"
+#include "host/window_list.h"
+#include "tests/support/test_layout.h"
 
 namespace {
 
-const char* g_marker = nullptr;
+using namespace testlayout;
 
-void WriteMarker() {
-    if (!g_marker) return;
-    if (FILE* file = std::fopen(g_marker, "w")) std::fclose(file);
+const char* g_log = nullptr;
+std::string g_mode;
+
+void Note(const char* line) {
+    if (!g_log) return;
+    if (FILE* file = std::fopen(g_log, "a")) {
+        std::fprintf(file, "%s\n", line);
+        std::fclose(file);
+    }
+}
+
+void NoteEnd() {
+    MSG quit;
+    bool queued = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+    Note(queued ? "end quit-queued" : "end");
+}
+
+HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
+    std::string event = name;
+    if (event == "click") Note("click");
+    if (event == "click-2") ReportFatalError("第二个按钮", 0);
+    if (event != "created") return {};
+
+    if (g_mode == "destroy-in-create") {
+        DestroyWindow(GetWindowHandle(0));
+    } else if (g_mode == "read-destroyed") {
+        Unit* edit = FindUnit(*FindWindowEntry(kWindowId), kEditId);
+        DestroyWindow(edit->live->Handle());
+        ReadUnitProperty(kWindowId, kEditId, 8, kWholeValue);
+    } else if (g_mode == "write-destroyed") {
+        Unit* edit = FindUnit(*FindWindowEntry(kWindowId), kEditId);
+        DestroyWindow(edit->live->Handle());
+        WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord("x"), 0);
+    } else if (g_mode == "read-unknown-window") {
+        ReadUnitProperty(0x52029999, kEditId, 8, kWholeValue);
+    } else if (g_mode == "end-from-thread") {
+        std::thread([] {
+            Sleep(300);
+            EndProgram(7);
+        }).detach();
+    }
+    return {};
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    InitializeHost();
-    const char* mode = __argc > 1 ? __argv[1] : "";
-    g_marker = __argc > 2 ? __argv[2] : nullptr;
-    AddEndRoutine(WriteMarker);
+    g_mode = __argc > 1 ? __argv[1] : "";
+    g_log = __argc > 2 ? __argv[2] : nullptr;
+    OnTestEvent = OnEvent;
 
-    if (!std::strcmp(mode, "alloc-fail")) {
+    if (g_mode == "no-start-window") return RunHostProgram(kProgramWithoutStartWindow);
+    if (g_mode == "bad-description") return RunHostProgram(kProgramWithBadDescription);
+    if (g_mode == "window" || g_mode == "destroy-in-create" || g_mode == "read-destroyed" ||
+        g_mode == "write-destroyed" || g_mode == "read-unknown-window" || g_mode == "end-from-thread") {
+        const ProgramDescription program{kProgram.windows, kProgram.startWindow, nullptr, NoteEnd};
+        return RunHostProgram(program);
+    }
+
+    InitializeHost();
+    AddEndRoutine(NoteEnd);
+    if (g_mode == "alloc-fail") {
         // More than a 32-bit process can ever hold in one block.
         AllocateBlock(0x7FFFFFFF);
-    } else if (!std::strcmp(mode, "fatal-code")) {
+    } else if (g_mode == "fatal-code") {
         ReportFatalError("测试信息", 42);
-    } else if (!std::strcmp(mode, "fatal-empty")) {
+    } else if (g_mode == "fatal-empty") {
         ReportFatalError(nullptr, 0);
-    } else if (!std::strcmp(mode, "end-normally")) {
+    } else if (g_mode == "end-normally") {
+        EndProgram(0);
+    } else if (g_mode == "cwd") {
+        char folder[MAX_PATH] = "";
+        GetCurrentDirectoryA(sizeof folder, folder);
+        Note(folder);
         EndProgram(0);
     }
     return 3; // an unknown mode

@@ -1,6 +1,8 @@
 #include "tests/support/child_process.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <utility>
 
 namespace observe {
@@ -125,6 +127,32 @@ std::string MessageBoxText(HWND box) {
         if (!text.empty()) return text;
     }
     return {};
+}
+
+std::string FreshLogFile(const char* name) {
+    std::string path = BesideTestProgram(name);
+    std::remove(path.c_str());
+    return path;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+FatalReport WatchFatalReport(ChildProcess& process, void (*whileShown)(DWORD processId)) {
+    FatalReport report;
+    if (HWND box = WaitForWindow(process.Id(), "#32770", "错误", 20000)) {
+        report.shown = true;
+        report.text = MessageBoxText(box);
+        if (whileShown) whileShown(process.Id());
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    process.WaitForExit(20000);
+    report.exitCode = process.ExitCode();
+    return report;
 }
 
 } // namespace observe

@@ -51,4 +51,19 @@ std::vector<HWND> ChildWindows(HWND parent);
 // The text of a message box: its static text control.
 std::string MessageBoxText(HWND box);
 
+// A fresh log file beside the test program (any old one is removed), and its lines.
+std::string FreshLogFile(const char* name);
+std::vector<std::string> ReadLines(const std::string& path);
+
+// What a runtime-error report of a program showed, and how the program ended after
+// the report was closed.
+struct FatalReport {
+    bool shown = false;
+    std::string text;
+    DWORD exitCode = 0;
+};
+// Waits for the box titled "错误" of the process, reads it, closes it with OK and waits
+// for the process to end. `whileShown` runs while the box is up.
+FatalReport WatchFatalReport(ChildProcess& process, void (*whileShown)(DWORD processId) = nullptr);
+
 } // namespace observe

@@ -1,0 +1,38 @@
+// The window's background picture: a JPEG held in the program's data, decoded once
+// on first use into 24-bit rows and kept until the window goes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "host/handles.h"
+
+class BackgroundPicture {
+public:
+    explicit BackgroundPicture(std::span<const std::uint8_t> jpeg) : jpeg_(jpeg) {}
+
+    // Decodes on the first call; false when there is no picture or it cannot be decoded.
+    bool Ready();
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Copies the part of the picture placed at (x, y) that meets `clip`.
+    void Draw(HDC dc, int x, int y, const RECT& clip) const;
+    // Draws the whole picture scaled into `target`.
+    void DrawScaled(HDC dc, const RECT& target) const;
+
+    // How many pictures this process has decoded.
+    static int DecodeCount();
+
+private:
+    std::span<const std::uint8_t> jpeg_;
+    bool tried_ = false;
+    int width_ = 0;
+    int height_ = 0;
+    BitmapHandle bitmap_; // a 24-bit DIB section holding the decoded rows
+};
+
+// Decodes a JPEG into top-down BGR rows padded to 4 bytes; false when it is not one.
+bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std::vector<std::uint8_t>& rows);

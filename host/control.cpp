@@ -1,0 +1,51 @@
+#include "host/control.h"
+
+#include "host/window_object.h"
+
+HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,
+                         const CreationContext& context, void* parameter) {
+    style |= WS_CHILD | WS_CLIPSIBLINGS;
+    if (unit.tabStop) style |= WS_TABSTOP;
+    if (unit.disabled) style |= WS_DISABLED;
+    return CreateWindowExA(0, className, text, style, unit.left, unit.top, unit.width, unit.height,
+                           context.window->Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(context.commandId)),
+                           GetModuleHandleA(nullptr), parameter);
+}
+
+FontHandle CreateStoredFont(const LOGFONTA* stored) {
+    if (!stored) return FontHandle();
+    LOGFONTA font = *stored;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = 0;
+    font.lfClipPrecision = 0;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = 0;
+    return FontHandle(CreateFontIndirectA(&font));
+}
+
+void ApplyFont(HWND control, const FontHandle& font) {
+    HGDIOBJ chosen = font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), FALSE);
+}
+
+void ApplyBorder(HWND control, ControlBorder border) {
+    LONG style = GetWindowLongA(control, GWL_STYLE) & ~WS_BORDER;
+    LONG extended = GetWindowLongA(control, GWL_EXSTYLE) &
+                    ~(WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE);
+    switch (border) {
+    case ControlBorder::None: break;
+    case ControlBorder::Sunken: extended |= WS_EX_CLIENTEDGE; break;
+    case ControlBorder::Raised: extended |= WS_EX_DLGMODALFRAME; break;
+    case ControlBorder::ShallowSunken: extended |= WS_EX_STATICEDGE; break;
+    case ControlBorder::Bump: extended |= WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME; break;
+    case ControlBorder::SingleLine: style |= WS_BORDER; break;
+    }
+    SetWindowLongA(control, GWL_STYLE, style);
+    SetWindowLongA(control, GWL_EXSTYLE, extended);
+    SetWindowPos(control, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+COLORREF ResolveColour(COLORREF colour) {
+    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
+}

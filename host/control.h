@@ -1,0 +1,24 @@
+// What the control types share: creation as a hidden child of the window, the font
+// from a stored LOGFONT, and the border kinds.
+#pragma once
+
+#include <windows.h>
+
+#include "host/description.h"
+#include "host/handles.h"
+#include "host/unit.h"
+
+// A hidden child of the window with the common styles of its unit (tab stop, disabled).
+HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,
+                         const CreationContext& context, void* parameter = nullptr);
+
+// The font of a stored LOGFONT, with character set, precisions, quality and pitch
+// replaced; null when there is none or it cannot be made (DEFAULT_GUI_FONT is used then).
+FontHandle CreateStoredFont(const LOGFONTA* stored);
+void ApplyFont(HWND control, const FontHandle& font);
+
+// Applies a border kind to a created control as a style change.
+void ApplyBorder(HWND control, ControlBorder border);
+
+// A colour property's value as a colour (the button-face marker becomes the system colour).
+COLORREF ResolveColour(COLORREF colour);

@@ -1,0 +1,141 @@
+// Window descriptions: what the program's layout data says about each window and its
+// units (the window itself and its controls), with the handlers bound to their events.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+
+// Unit type ids: library number in the high half (1: built in), type number in the low.
+enum UnitTypeId : std::uint32_t {
+    kTypeWindow = 0x00010001,
+    kTypeEditBox = 0x00010005,
+    kTypeLabel = 0x0001000A,
+    kTypeButton = 0x0001000B,
+};
+
+// What a handler that may return a value gives back.
+struct HandlerResult {
+    bool returned = false;
+    std::int32_t value = 0;
+};
+
+// A (event index, handler) pair. Event 0 and up are the unit type's own events,
+// negative indexes the input events common to all types. A binding may hold a plain
+// routine, or one that takes the event's arguments and may return a value.
+struct EventBinding {
+    std::int32_t event = 0;
+    void (*routine)() = nullptr;
+    HandlerResult (*routineWithResult)(std::span<const std::uint32_t> arguments) = nullptr;
+};
+
+constexpr EventBinding On(std::int32_t event, void (*routine)()) { return {event, routine, nullptr}; }
+constexpr EventBinding On(std::int32_t event, HandlerResult (*routine)(std::span<const std::uint32_t>)) {
+    return {event, nullptr, routine};
+}
+
+// Events of every window (the window unit's own indexes).
+enum WindowEvent : std::int32_t {
+    kEventCreated = 0,
+    kEventCloseQuery = 1,
+    kEventDestroying = 2,
+    kEventMoved = 3,
+    kEventResized = 4,
+    kEventActivated = 5,
+    kEventDeactivated = 6,
+    kEventIdle = 7,
+    kEventFirstActivation = 8,
+    kEventTrayIcon = 9,
+    kEventShown = 10,
+    kEventHidden = 11,
+    kEventCloseRequest = 12,
+};
+enum ControlEvent : std::int32_t {
+    kEventClick = 0,  // button
+    kEventChange = 0, // edit box
+    kEventGotFocus = -7,
+    kEventLostFocus = -8,
+};
+
+// Border of a window.
+enum class WindowBorder { None, Resizable, Fixed, ResizableSmallCaption, FixedSmallCaption, ResizableSunken, FixedSunken };
+// Border of an edit box or a label.
+enum class ControlBorder { None, Sunken, Raised, ShallowSunken, Bump, SingleLine };
+enum class StartPosition { Stored, Centred, Maximized, Minimized };
+enum class PictureMode { Once = 0, Tiled = 1, CentredFit = 2, Stretched = 3 };
+enum class HorizontalAlign { Left, Centre, Right };
+enum class VerticalAlign { Top, Centre, Bottom };
+
+// The system button-face colour, as a colour property stores it.
+inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
+
+struct WindowProperties {
+    const char* title = "";
+    WindowBorder border = WindowBorder::Fixed;
+    bool controlBox = true;
+    bool minimizeBox = true;
+    bool maximizeBox = false;
+    StartPosition position = StartPosition::Centred;
+    bool alwaysOnTop = false;
+    bool showInTaskbar = true;
+    bool escapeCloses = false;
+    bool enterMovesFocus = false;
+    COLORREF background = kButtonFaceColour;
+    std::span<const std::uint8_t> picture; // JPEG; empty for none
+    PictureMode pictureMode = PictureMode::Tiled;
+    std::span<const std::uint8_t> icon; // ICO; empty for the program's icon
+};
+
+struct EditBoxProperties {
+    const char* content = "";
+    ControlBorder border = ControlBorder::Sunken;
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF background = RGB(255, 255, 255);
+    const LOGFONTA* font = nullptr; // none: DEFAULT_GUI_FONT
+    bool hideSelection = true;
+    std::int32_t maxLength = 0;
+    bool multiLine = false;
+};
+
+struct ButtonProperties {
+    const char* caption = "";
+    const LOGFONTA* font = nullptr;
+    bool isDefault = false;
+};
+
+struct LabelProperties {
+    const char* caption = "";
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF background = kButtonFaceColour;
+    const LOGFONTA* font = nullptr;
+    HorizontalAlign horizontal = HorizontalAlign::Left;
+    VerticalAlign vertical = VerticalAlign::Centre;
+    bool wordWrap = false;
+    ControlBorder border = ControlBorder::None;
+};
+
+struct UnitDescription {
+    std::uint32_t id = 0;
+    const char* name = "";
+    std::uint32_t type = 0;
+    int left = 0, top = 0, width = 0, height = 0;
+    bool visible = true;
+    bool disabled = false;
+    bool tabStop = false;
+    std::int32_t tabOrder = 0;
+    const void* properties = nullptr; // the type's own: WindowProperties, EditBoxProperties, ...
+    std::span<const EventBinding> bindings;
+};
+
+struct WindowDescription {
+    std::uint32_t id = 0;
+    std::span<const UnitDescription> units; // unit 0 is the window itself
+};
+
+struct ProgramDescription {
+    std::span<const WindowDescription> windows;
+    std::uint32_t startWindow = 0;
+    void (*initializeData)() = nullptr;
+    void (*cleanUpData)() = nullptr;
+};

@@ -1,0 +1,237 @@
+// The edit box unit type: a system "EDIT" control, subclassed. Its content is cached
+// as a text owned by the box; a single-line box shows its line vertically centred.
+#include <windows.h>
+
+#include "host/control.h"
+#include "host/text.h"
+#include "host/window_object.h"
+
+namespace {
+
+enum EditBoxProperty {
+    kContent = 0,
+    kLengthLimit = 6, // property 14
+    kSelectionStart = 16,
+    kSelectionLength = 17,
+    kSelectedText = 18,
+};
+
+// Declared types of the edit box's 21 own properties (8 to 28).
+constexpr std::uint16_t kOwnProperties[21] = {
+    kPropertyText,    // content
+    kPropertyInteger, // border
+    kPropertyInteger, // text colour
+    kPropertyInteger, // background colour
+    kPropertyInteger, // font
+    kPropertyLogical, // hide selection
+    kPropertyInteger, // length limit
+    kPropertyLogical, // multi-line
+    kPropertyInteger, // scroll bars
+    kPropertyInteger, // alignment
+    kPropertyInteger, // input mode
+    kPropertyText,    // password character
+    kPropertyInteger, // letter case
+    kPropertyInteger, // adjuster
+    kPropertyInteger, // adjuster minimum
+    kPropertyInteger, // adjuster maximum
+    kPropertyInteger, // selection start
+    kPropertyInteger, // selection length
+    kPropertyText,    // selected text
+    kPropertyText,    // binding name
+    kPropertyText,    // binding field
+};
+
+class EditBoxObject : public UnitObject {
+public:
+    EditBoxObject(Unit& unit, const CreationContext& context)
+        : UnitObject(unit, context.windowId, context.window),
+          properties_(*static_cast<const EditBoxProperties*>(unit.description->properties)),
+          cached_(const_cast<char*>(properties_.content ? properties_.content : kEmptyText)) {}
+    ~EditBoxObject() override { FreeBlock(cached_); }
+
+    static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
+        auto box = std::make_unique<EditBoxObject>(unit, context);
+        const EditBoxProperties& p = box->properties_;
+        DWORD style = p.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+        if (!p.hideSelection) style |= ES_NOHIDESEL;
+        HWND hwnd = CreateControlWindow("EDIT", box->cached_, style, *unit.description, context);
+        if (!hwnd) return nullptr;
+        box->Attach(hwnd, true);
+        box->brush_.reset(CreateSolidBrush(ResolveColour(p.background)));
+        box->font_ = CreateStoredFont(p.font);
+        ApplyFont(hwnd, box->font_);
+        ApplyBorder(hwnd, p.border);
+        if (!p.multiLine) box->EnsureMinimumHeight();
+        SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(p.maxLength), 0);
+        SendMessageA(hwnd, EM_SETSEL, 0, 0);
+        SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);
+        return box;
+    }
+
+    void GetContent(RawValue& value) {
+        int length = GetWindowTextLengthA(hwnd_);
+        auto* buffer = static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1));
+        buffer[0] = '\0';
+        GetWindowTextA(hwnd_, buffer, length + 1);
+        ReplaceCached(buffer);
+        value.low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(cached_));
+    }
+
+    void SetContent(const char* text) {
+        settingText_ = true;
+        ReplaceCached(text && *text ? CopyText(text) : const_cast<char*>(kEmptyText));
+        SetWindowTextA(hwnd_, cached_);
+        settingText_ = false;
+        // The box's own change notification, to itself: with the flag clear it raises
+        // the change event once, also when the text did not change.
+        SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(0, EN_CHANGE), reinterpret_cast<LPARAM>(hwnd_));
+    }
+
+    void OnNotify(UINT code) override {
+        if (code == EN_CHANGE && !settingText_) Raise(kEventChange);
+    }
+
+    HBRUSH OnControlColour(HDC dc) override {
+        SetTextColor(dc, ResolveColour(properties_.textColour));
+        SetBkColor(dc, ResolveColour(properties_.background));
+        return brush_.get();
+    }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (!properties_.multiLine) {
+            switch (message) {
+            case WM_NCCALCSIZE: {
+                LRESULT result = CallOriginal(message, wParam, lParam);
+                CentreClientArea(*reinterpret_cast<RECT*>(lParam));
+                return result;
+            }
+            case WM_NCPAINT:
+                PaintBand();
+                return CallOriginal(message, wParam, lParam);
+            case WM_NCHITTEST: {
+                POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+                RECT client;
+                GetClientRect(hwnd_, &client);
+                MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+                RECT outer;
+                GetWindowRect(hwnd_, &outer);
+                if (PtInRect(&outer, point) && !PtInRect(&client, point)) return HTBORDER;
+                return CallOriginal(message, wParam, lParam);
+            }
+            case WM_ERASEBKGND: {
+                RECT client;
+                GetClientRect(hwnd_, &client);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, brush_.get());
+                return 1;
+            }
+            }
+        }
+        return UnitObject::OnMessage(message, wParam, lParam);
+    }
+
+private:
+    void ReplaceCached(char* text) {
+        FreeBlock(cached_);
+        cached_ = text;
+    }
+
+    int TextHeight(const char* sample) {
+        WindowDc dc(hwnd_);
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+        SelectedObject selected(dc.get(), font ? font : GetStockObject(SYSTEM_FONT));
+        SIZE size{};
+        GetTextExtentPoint32A(dc.get(), sample, TextLength(sample), &size);
+        return size.cy;
+    }
+
+    // One line of text in the middle of the box, a band of background above and below.
+    void CentreClientArea(RECT& client) {
+        int height = TextHeight("W");
+        client.top += (client.bottom - client.top - height) / 2;
+        client.bottom = client.top + height;
+    }
+
+    void PaintBand() {
+        HDC dc = GetWindowDC(hwnd_);
+        RECT outer, client;
+        GetWindowRect(hwnd_, &outer);
+        GetClientRect(hwnd_, &client);
+        MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -outer.left, -outer.top);
+        OffsetRect(&outer, -outer.left, -outer.top);
+        ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+        FillRect(dc, &outer, brush_.get());
+        ReleaseDC(hwnd_, dc);
+    }
+
+    // A single-line box is at least one CJK character plus two edges high.
+    void EnsureMinimumHeight() {
+        int minimum = TextHeight("国") + 2 * GetSystemMetrics(SM_CYEDGE);
+        const UnitDescription& d = *GetUnit().description;
+        if (d.height < minimum)
+            SetWindowPos(hwnd_, nullptr, d.left, d.top, d.width, minimum, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+
+    const EditBoxProperties& properties_;
+    char* cached_; // a heap text, or a literal of the layout until the first read or write
+    bool settingText_ = false;
+    BrushHandle brush_;
+    FontHandle font_;
+};
+
+void GetEditBoxProperty(UnitObject& object, int ownIndex, RawValue& value) {
+    auto& box = static_cast<EditBoxObject&>(object);
+    HWND hwnd = box.Handle();
+    switch (ownIndex) {
+    case kContent:
+        box.GetContent(value);
+        break;
+    case kLengthLimit:
+        value.low = static_cast<std::uint32_t>(SendMessageA(hwnd, EM_GETLIMITTEXT, 0, 0));
+        break;
+    case kSelectionStart:
+    case kSelectionLength: {
+        DWORD start = 0, end = 0;
+        SendMessageA(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        value.low = ownIndex == kSelectionStart ? start : end - start;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool SetEditBoxProperty(UnitObject& object, int ownIndex, const RawValue& value) {
+    auto& box = static_cast<EditBoxObject&>(object);
+    HWND hwnd = box.Handle();
+    switch (ownIndex) {
+    case kContent:
+        box.SetContent(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(value.low)));
+        break;
+    case kLengthLimit:
+        SendMessageA(hwnd, EM_LIMITTEXT, value.low, 0);
+        break;
+    case kSelectionStart:
+        SendMessageA(hwnd, EM_SETSEL, value.low, value.low);
+        break;
+    case kSelectionLength: {
+        DWORD start = 0;
+        SendMessageA(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        SendMessageA(hwnd, EM_SETSEL, start, start + value.low);
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+extern const UnitType kEditBoxType{
+    kTypeEditBox, "编辑框", "EditBox", kOwnProperties, true, EditBoxObject::Create, GetEditBoxProperty,
+    SetEditBoxProperty,
+};

@@ -1,0 +1,25 @@
+// Raising an event: the call of the handler that a window description binds to a
+// unit's event.
+#pragma once
+
+#include <cstdint>
+
+struct EventRecord {
+    std::uint32_t windowId = 0;
+    std::uint32_t unitId = 0; // 0: the window itself
+    std::int32_t event = 0;
+    std::uint32_t argumentCount = 0;
+    std::uint32_t arguments[5] = {};
+    std::uint32_t hasResult = 0;
+    std::uint32_t result = 0;
+};
+
+// Calls the handler bound to (window, unit, event), if any; true when one was called.
+bool RaiseEvent(EventRecord& record);
+
+struct EventSource {
+    std::uint32_t windowId = 0;
+    std::uint32_t unitId = 0;
+};
+// The unit whose handler is running; the window id is 0 when none is.
+EventSource CurrentEventSource();

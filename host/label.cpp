@@ -1,0 +1,114 @@
+// The label unit type: a child window of a private class that paints its caption itself.
+#include <windows.h>
+
+#include "host/control.h"
+#include "host/text.h"
+#include "host/window_object.h"
+
+namespace {
+
+constexpr char kLabelClass[] = "KZLabel";
+constexpr std::uint16_t kOwnProperties[] = {kPropertyText /* caption */};
+
+UINT DrawFlags(const LabelProperties& p) {
+    UINT flags = DT_NOCLIP;
+    switch (p.horizontal) {
+    case HorizontalAlign::Left: flags |= DT_LEFT; break;
+    case HorizontalAlign::Centre: flags |= DT_CENTER; break;
+    case HorizontalAlign::Right: flags |= DT_RIGHT; break;
+    }
+    if (p.wordWrap) return flags | DT_WORDBREAK | DT_VCENTER;
+    switch (p.vertical) {
+    case VerticalAlign::Top: flags |= DT_SINGLELINE; break;
+    case VerticalAlign::Centre: flags |= DT_SINGLELINE | DT_VCENTER; break;
+    case VerticalAlign::Bottom: flags |= DT_SINGLELINE | DT_BOTTOM; break;
+    }
+    return flags;
+}
+
+class LabelObject : public UnitObject {
+public:
+    LabelObject(Unit& unit, const CreationContext& context)
+        : UnitObject(unit, context.windowId, context.window),
+          properties_(*static_cast<const LabelProperties*>(unit.description->properties)) {}
+
+    static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
+        auto label = std::make_unique<LabelObject>(unit, context);
+        RegisterHostClass(kLabelClass, 0, nullptr);
+        HWND hwnd = CreateControlWindow(kLabelClass, label->properties_.caption, 0, *unit.description, context,
+                                        label.get());
+        if (!hwnd) return nullptr;
+        label->font_ = CreateStoredFont(label->properties_.font);
+        ApplyBorder(hwnd, label->properties_.border);
+        return label;
+    }
+
+    const char* Caption() {
+        int length = GetWindowTextLengthA(hwnd_);
+        caption_.reset(static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1)));
+        caption_.get()[0] = '\0';
+        GetWindowTextA(hwnd_, caption_.get(), length + 1);
+        return caption_.get();
+    }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SETTEXT: {
+            LRESULT result = CallOriginal(message, wParam, lParam);
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return result;
+        }
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(CurrentFont());
+        }
+        return UnitObject::OnMessage(message, wParam, lParam);
+    }
+
+private:
+    HGDIOBJ CurrentFont() const {
+        return font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(DEFAULT_GUI_FONT);
+    }
+
+    void Paint() {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd_, &paint);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        BrushHandle background(CreateSolidBrush(ResolveColour(properties_.background)));
+        FillRect(dc, &client, background.get());
+        const char* caption = Caption();
+        if (*caption) {
+            SelectedObject font(dc, CurrentFont());
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, ResolveColour(properties_.textColour));
+            DrawTextA(dc, caption, -1, &client, DrawFlags(properties_));
+        }
+        EndPaint(hwnd_, &paint);
+    }
+
+    const LabelProperties& properties_;
+    FontHandle font_;
+    OwnedText caption_;
+};
+
+void GetLabelProperty(UnitObject& object, int, RawValue& value) {
+    value.low = static_cast<std::uint32_t>(
+        reinterpret_cast<std::uintptr_t>(static_cast<LabelObject&>(object).Caption()));
+}
+
+bool SetLabelProperty(UnitObject& object, int, const RawValue& value) {
+    SetWindowTextA(object.Handle(), reinterpret_cast<const char*>(static_cast<std::uintptr_t>(value.low)));
+    return false;
+}
+
+} // namespace
+
+extern const UnitType kLabelType{
+    kTypeLabel, "标签", "Label", kOwnProperties, true, LabelObject::Create, GetLabelProperty, SetLabelProperty,
+};

@@ -1,0 +1,118 @@
+#include "host/unit.h"
+
+#include <array>
+
+#include "host/events.h"
+#include "host/runtime.h"
+
+extern const UnitType kWindowType;
+extern const UnitType kEditBoxType;
+extern const UnitType kLabelType;
+extern const UnitType kButtonType;
+
+namespace {
+
+constexpr char kObjectProperty[] = "KZUnitObject";
+
+} // namespace
+
+const UnitType* FindUnitType(std::uint32_t typeId) {
+    static const std::array<const UnitType*, 4> types{&kWindowType, &kEditBoxType, &kLabelType, &kButtonType};
+    for (const UnitType* type : types) {
+        if (type->id == typeId) return type;
+    }
+    return nullptr;
+}
+
+UnitObject::UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window)
+    : unit_(unit), windowId_(windowId), window_(window) {}
+
+UnitObject::~UnitObject() {
+    if (unit_.live == this) unit_.live = nullptr;
+    if (hwnd_ && IsWindow(hwnd_)) {
+        RemovePropA(hwnd_, kObjectProperty);
+        if (subclassed_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    }
+}
+
+bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments, EventRecord* record) {
+    EventRecord local;
+    EventRecord& r = record ? *record : local;
+    r = EventRecord{};
+    r.windowId = windowId_;
+    r.unitId = UnitId();
+    r.event = event;
+    for (std::uint32_t argument : arguments) {
+        if (r.argumentCount == std::size(r.arguments)) break;
+        r.arguments[r.argumentCount++] = argument;
+    }
+    return RaiseEvent(r);
+}
+
+void UnitObject::OnNotify(UINT) {}
+HBRUSH UnitObject::OnControlColour(HDC) { return nullptr; }
+bool UnitObject::PreTranslate(MSG&) { return false; }
+
+void UnitObject::Attach(HWND hwnd, bool subclass) {
+    hwnd_ = hwnd;
+    SetPropA(hwnd, kObjectProperty, this);
+    if (subclass) {
+        subclassed_ = true;
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWindowProc)));
+    }
+}
+
+LRESULT UnitObject::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(original_, hwnd_, message, wParam, lParam);
+}
+
+LRESULT UnitObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A control's own notification sent to itself (a content write does that).
+    if (message == WM_COMMAND && reinterpret_cast<HWND>(lParam) == hwnd_) {
+        OnNotify(HIWORD(wParam));
+        return 0;
+    }
+    return CallOriginal(message, wParam, lParam);
+}
+
+LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = static_cast<UnitObject*>(GetPropA(hwnd, kObjectProperty));
+    if (!object && message == WM_NCCREATE) {
+        object = static_cast<UnitObject*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        if (object) object->Attach(hwnd, false);
+    }
+    if (!object) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == kMsgQueryObject) return reinterpret_cast<LRESULT>(object);
+    if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
+
+    LRESULT result = object->OnMessage(message, wParam, lParam);
+    RemovePropA(hwnd, kObjectProperty);
+    if (object->subclassed_) {
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
+        result = CallWindowProcA(object->original_, hwnd, message, wParam, lParam);
+    }
+    object->hwnd_ = nullptr;
+    object->OnDetached();
+    return result;
+}
+
+void UnitObject::OnDetached() {}
+
+UnitObject* HostObjectOf(HWND hwnd) {
+    if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
+    return reinterpret_cast<UnitObject*>(SendMessageA(hwnd, kMsgQueryObject, 0, 0));
+}
+
+void RegisterHostClass(const char* name, UINT style, HBRUSH background) {
+    WNDCLASSA windowClass{};
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (GetClassInfoA(instance, name, &windowClass)) return;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = UnitObject::HostWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    RegisterClassA(&windowClass);
+}

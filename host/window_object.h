@@ -1,0 +1,64 @@
+// The host object of a loaded window: its events, its keyboard interface, its
+// controls and what it disabled as a modal window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "host/unit.h"
+
+class BackgroundPicture;
+
+class WindowObject : public UnitObject {
+public:
+    WindowObject(Unit& unit, WindowEntry& entry);
+    ~WindowObject() override;
+
+    static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context);
+
+    WindowEntry& Entry() const { return entry_; }
+    const WindowProperties& Properties() const;
+    void OwnItself() { ownsItself_ = true; }
+    void AdoptControl(std::unique_ptr<UnitObject> control) { controls_.push_back(std::move(control)); }
+
+    // Shows the window by its start position, then tells the focused unit.
+    void ShowLoaded();
+    // Controls that Tab visits, in Tab order.
+    std::vector<HWND> TabSequence() const;
+
+    bool PreTranslate(MSG& message) override;
+
+    bool modal = false;
+    std::vector<std::pair<HWND, bool>> disabledWindows; // (window, was enabled)
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDetached() override;
+
+private:
+    bool HandleKeyboard(const MSG& message);
+    void MoveFocus(bool backwards);
+    bool PressDefaultButton();
+    bool PressMnemonic(char key);
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClose();
+    void OnActivate(WPARAM wParam);
+    void OnSetFocus();
+    void OnDestroyed();
+    void Paint();
+    Unit* UnitOfControl(HWND control) const;
+
+    WindowEntry& entry_;
+    std::vector<std::unique_ptr<UnitObject>> controls_;
+    bool ownsItself_ = false;
+    bool activated_ = false;      // event 8 has been raised
+    bool inActivation_ = false;   // events 5 and 6 are running
+    HWND lastFocus_ = nullptr;    // the control that had the focus at deactivation
+    HWND commandPassing_ = nullptr; // a foreign control whose WM_COMMAND is being passed on
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    std::unique_ptr<BackgroundPicture> picture_;
+};

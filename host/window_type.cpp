@@ -1,0 +1,521 @@
+// The window unit type: a top-level window of class "KZWindow".
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "host/background_picture.h"
+#include "host/events.h"
+#include "host/runtime.h"
+#include "host/window_list.h"
+#include "host/window_object.h"
+
+namespace {
+
+constexpr char kWindowClass[] = "KZWindow";
+
+struct WindowStyle {
+    DWORD style;
+    DWORD extended;
+};
+
+WindowStyle StyleOf(const WindowProperties& p) {
+    WindowStyle s{WS_CLIPCHILDREN, 0};
+    if (p.border == WindowBorder::None) {
+        s.style |= WS_POPUP; // an overlapped window would get a caption whatever we ask
+    } else {
+        if ((p.title && *p.title) || p.controlBox) s.style |= WS_CAPTION;
+        if (p.controlBox) s.style |= WS_SYSMENU;
+        s.style |= WS_DLGFRAME;
+    }
+    switch (p.border) {
+    case WindowBorder::None:
+    case WindowBorder::Fixed:
+        break;
+    case WindowBorder::Resizable:
+        s.style |= WS_THICKFRAME;
+        break;
+    case WindowBorder::ResizableSmallCaption:
+        s.style |= WS_THICKFRAME;
+        s.extended |= WS_EX_TOOLWINDOW;
+        break;
+    case WindowBorder::FixedSmallCaption:
+        s.extended |= WS_EX_TOOLWINDOW;
+        break;
+    case WindowBorder::ResizableSunken:
+        s.style |= WS_THICKFRAME;
+        s.extended |= WS_EX_CLIENTEDGE;
+        break;
+    case WindowBorder::FixedSunken:
+        s.extended |= WS_EX_CLIENTEDGE;
+        break;
+    }
+    if (p.minimizeBox) s.style |= WS_MINIMIZEBOX;
+    if (p.maximizeBox) s.style |= WS_MAXIMIZEBOX;
+    if (p.alwaysOnTop) s.extended |= WS_EX_TOPMOST;
+    return s;
+}
+
+// The first image of an ICO file, as an icon of the given size.
+HICON IconFromFile(std::span<const std::uint8_t> ico, int size) {
+    if (ico.size() < 6 + 16) return nullptr;
+    auto word = [&](std::size_t at) { return static_cast<unsigned>(ico[at] | ico[at + 1] << 8); };
+    auto dword = [&](std::size_t at) { return word(at) | word(at + 2) << 16; };
+    if (word(0) != 0 || word(2) != 1 || word(4) < 1) return nullptr;
+    std::size_t bytes = dword(6 + 8), offset = dword(6 + 12);
+    if (offset >= ico.size() || bytes > ico.size() - offset) return nullptr;
+    return CreateIconFromResourceEx(const_cast<std::uint8_t*>(ico.data() + offset), static_cast<DWORD>(bytes),
+                                    TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+}
+
+bool IsKeyboardMessage(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYFIRST + 8; }
+
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+bool IsDefaultButton(HWND hwnd) {
+    char name[16] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    return !lstrcmpiA(name, "Button") && (GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+}
+
+// A caption's mnemonic: the character after a single "&".
+bool HasMnemonic(const char* caption, char key) {
+    for (const char* p = caption; *p; ++p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            ++p;
+            continue;
+        }
+        if (*p != '&') continue;
+        if (p[1] == '&') {
+            ++p;
+            continue;
+        }
+        return std::toupper(static_cast<unsigned char>(p[1])) == std::toupper(static_cast<unsigned char>(key));
+    }
+    return false;
+}
+
+} // namespace
+
+WindowObject::WindowObject(Unit& unit, WindowEntry& entry)
+    : UnitObject(unit, entry.Id(), this), entry_(entry) {}
+
+WindowObject::~WindowObject() {
+    // Controls go first: they refer to the window.
+    controls_.clear();
+}
+
+const WindowProperties& WindowObject::Properties() const {
+    return *static_cast<const WindowProperties*>(GetUnit().description->properties);
+}
+
+std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationContext& context) {
+    auto window = std::make_unique<WindowObject>(unit, *context.entry);
+    const UnitDescription& d = *unit.description;
+    const WindowProperties& p = window->Properties();
+    RegisterHostClass(kWindowClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr);
+    window->picture_ = std::make_unique<BackgroundPicture>(p.picture);
+
+    WindowStyle style = StyleOf(p);
+    int left = d.left, top = d.top;
+    if (p.position == StartPosition::Centred) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - d.width) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - d.height) / 2;
+    }
+    HWND owner = context.owner;
+    if (!owner && (context.modal || !p.showInTaskbar)) owner = Host().hiddenOwner;
+    HWND hwnd = CreateWindowExA(style.extended, kWindowClass, p.title, style.style | (d.disabled ? WS_DISABLED : 0),
+                                left, top, d.width, d.height, owner, context.menu, GetModuleHandleA(nullptr),
+                                window.get());
+    if (!hwnd) return nullptr;
+
+    RECT outer;
+    GetWindowRect(hwnd, &outer);
+    if (outer.right - outer.left != d.width || outer.bottom - outer.top != d.height)
+        SetWindowPos(hwnd, nullptr, left, top, d.width, d.height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+
+    window->bigIcon_ = IconFromFile(p.icon, GetSystemMetrics(SM_CXICON));
+    window->smallIcon_ = IconFromFile(p.icon, GetSystemMetrics(SM_CXSMICON));
+    HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
+    SendMessageA(hwnd, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(window->bigIcon_ ? window->bigIcon_ : programIcon));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(window->smallIcon_ ? window->smallIcon_ : programIcon));
+    return window;
+}
+
+void WindowObject::OnDetached() {
+    if (bigIcon_) DestroyIcon(bigIcon_);
+    if (smallIcon_) DestroyIcon(smallIcon_);
+    bigIcon_ = smallIcon_ = nullptr;
+    if (ownsItself_) delete this;
+}
+
+void WindowObject::ShowLoaded() {
+    switch (Properties().position) {
+    case StartPosition::Maximized:
+        if (IsIconic(hwnd_) || IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+        ShowWindow(hwnd_, SW_MAXIMIZE);
+        break;
+    case StartPosition::Minimized:
+        ShowWindow(hwnd_, SW_SHOWMINIMIZED);
+        break;
+    default:
+        ShowWindow(hwnd_, SW_SHOW);
+        break;
+    }
+    HWND focus = GetFocus();
+    if (focus == hwnd_) {
+        Raise(kEventGotFocus);
+    } else if (focus && IsChild(hwnd_, focus)) {
+        if (UnitObject* control = HostObjectOf(focus)) control->Raise(kEventGotFocus);
+    }
+}
+
+Unit* WindowObject::UnitOfControl(HWND control) const {
+    for (Unit& unit : entry_.units) {
+        if (unit.live && unit.live != this && unit.live->Handle() == control) return &unit;
+    }
+    return nullptr;
+}
+
+std::vector<HWND> WindowObject::TabSequence() const {
+    struct Candidate {
+        HWND hwnd;
+        std::int32_t order;
+    };
+    std::vector<Candidate> candidates;
+    for (std::size_t i = entry_.units.size() - 1; i >= 1; --i) {
+        const Unit& unit = entry_.units[i];
+        if (!unit.live || !unit.description->tabStop) continue;
+        HWND hwnd = unit.live->Handle();
+        if (hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
+            candidates.push_back({hwnd, unit.description->tabOrder});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
+    std::vector<HWND> sequence;
+    for (const Candidate& c : candidates) sequence.push_back(c.hwnd);
+    return sequence;
+}
+
+void WindowObject::MoveFocus(bool backwards) {
+    std::vector<HWND> sequence = TabSequence();
+    if (sequence.empty()) return;
+    HWND focus = GetFocus();
+    // The focus may sit in a part of a control (a child of it).
+    while (focus && GetParent(focus) && GetParent(focus) != hwnd_) focus = GetParent(focus);
+    auto at = std::find(sequence.begin(), sequence.end(), focus);
+    std::size_t next;
+    if (at == sequence.end()) {
+        next = backwards ? sequence.size() - 1 : 0;
+    } else {
+        std::size_t index = at - sequence.begin();
+        next = backwards ? (index + sequence.size() - 1) % sequence.size() : (index + 1) % sequence.size();
+    }
+    SetFocus(sequence[next]);
+}
+
+bool WindowObject::PressDefaultButton() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus) && IsWindowEnabled(focus) && IsDefaultButton(focus)) {
+        if (UnitObject* button = HostObjectOf(focus)) button->Raise(kEventClick);
+        return true;
+    }
+    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
+        const Unit& unit = entry_.units[i];
+        if (!unit.live || unit.description->type != kTypeButton) continue;
+        HWND hwnd = unit.live->Handle();
+        if (hwnd && IsWindowEnabled(hwnd) && IsDefaultButton(hwnd)) {
+            unit.live->Raise(kEventClick);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WindowObject::PressMnemonic(char key) {
+    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
+        const Unit& unit = entry_.units[i];
+        if (!unit.live || unit.description->type != kTypeButton) continue;
+        HWND hwnd = unit.live->Handle();
+        if (!hwnd || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) continue;
+        char caption[512] = "";
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        if (HasMnemonic(caption, key)) {
+            unit.live->Raise(kEventClick);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The window's keyboard interface: Tab order, Escape, Enter and mnemonics.
+bool WindowObject::HandleKeyboard(const MSG& message) {
+    const WindowProperties& p = Properties();
+    if (message.message == WM_KEYDOWN) {
+        switch (message.wParam) {
+        case VK_TAB:
+            if (KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
+            MoveFocus(KeyDown(VK_SHIFT));
+            return true;
+        case VK_ESCAPE:
+            if (!p.escapeCloses) return false;
+            SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+            return true;
+        case VK_RETURN:
+            if (PressDefaultButton()) return true;
+            if (!p.enterMovesFocus) return false;
+            MoveFocus(false);
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (message.message == WM_SYSKEYDOWN && !KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL)) {
+        auto key = static_cast<char>(message.wParam);
+        if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return PressMnemonic(key);
+    }
+    return false;
+}
+
+bool WindowObject::PreTranslate(MSG& message) {
+    if (IsKeyboardMessage(message.message) && !IsWindowEnabled(hwnd_)) return false;
+    return HandleKeyboard(message);
+}
+
+void WindowObject::OnCommand(WPARAM wParam, LPARAM lParam) {
+    WORD id = LOWORD(wParam);
+    auto control = reinterpret_cast<HWND>(lParam);
+    if (id >= 0xE100) return;
+    if (id >= 20000) {
+        // Menu items: the window makes no menu from its units yet, so no id is in use here.
+        return;
+    }
+    if (!control) return;
+    if (UnitObject* object = HostObjectOf(control)) {
+        object->OnNotify(HIWORD(wParam));
+        return;
+    }
+    // A control the host did not make gets its notification handed on, once.
+    if (commandPassing_ == control) return;
+    HWND previous = commandPassing_;
+    commandPassing_ = control;
+    SendMessageA(control, WM_COMMAND, wParam, lParam);
+    commandPassing_ = previous;
+}
+
+LRESULT WindowObject::OnClose() {
+    HWND hwnd = hwnd_;
+    EventRecord record;
+    Raise(kEventCloseRequest, {}, &record);
+    if (!IsWindow(hwnd) || (record.hasResult && !record.result)) return 0;
+    Raise(kEventCloseQuery, {}, &record);
+    if (!IsWindow(hwnd) || (record.hasResult && !record.result)) return 0;
+    for (auto& [window, wasEnabled] : disabledWindows) EnableWindow(window, wasEnabled);
+    disabledWindows.clear();
+    return CallOriginal(WM_CLOSE, 0, 0);
+}
+
+void WindowObject::OnActivate(WPARAM wParam) {
+    bool active = LOWORD(wParam) != WA_INACTIVE;
+    if (active && !IsWindowEnabled(hwnd_)) {
+        // A modal window of the program takes the activation.
+        for (const WindowEntry& other : WindowList()) {
+            HWND candidate = LoadedWindowHandle(other);
+            auto* object = candidate ? static_cast<WindowObject*>(other.units[0].live) : nullptr;
+            if (object && candidate != hwnd_ && object->modal && !GetParent(candidate) &&
+                IsWindowVisible(candidate) && IsWindowEnabled(candidate)) {
+                SetActiveWindow(candidate);
+                return;
+            }
+        }
+    }
+    if (!active) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    }
+    if (inActivation_) return;
+    inActivation_ = true;
+    HWND hwnd = hwnd_;
+    if (active) {
+        if (!activated_) {
+            activated_ = true;
+            Raise(kEventFirstActivation);
+        }
+        if (IsWindow(hwnd)) Raise(kEventActivated);
+    } else {
+        Raise(kEventDeactivated);
+    }
+    if (IsWindow(hwnd)) inActivation_ = false;
+}
+
+// The window got the focus: hand it to the control that had it, or to the first
+// control in Tab order.
+void WindowObject::OnSetFocus() {
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) && IsWindowVisible(lastFocus_) &&
+        IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return;
+    }
+    std::vector<HWND> sequence = TabSequence();
+    if (!sequence.empty()) SetFocus(sequence.front());
+}
+
+void WindowObject::OnDestroyed() {
+    // After WM_NCDESTROY the units have no live object, and the program ends with the
+    // last window of its list.
+    for (Unit& unit : entry_.units) unit.live = nullptr;
+    if (!AnyWindowLoaded() && Host().loopStarted) PostQuitMessage(0);
+}
+
+void WindowObject::Paint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd_, &paint);
+    const WindowProperties& p = Properties();
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    COLORREF colour = p.background == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : p.background;
+
+    // What the picture leaves uncovered gets the background colour.
+    HRGN uncovered = CreateRectRgnIndirect(&paint.rcPaint);
+    auto cover = [&](const RECT& area) {
+        HRGN covered = CreateRectRgnIndirect(&area);
+        CombineRgn(uncovered, uncovered, covered, RGN_DIFF);
+        DeleteObject(covered);
+    };
+    if (picture_ && picture_->Ready()) {
+        int w = picture_->Width(), h = picture_->Height();
+        int cw = client.right, ch = client.bottom;
+        switch (p.pictureMode) {
+        case PictureMode::Tiled:
+            for (int y = 0; y < ch; y += h) {
+                for (int x = 0; x < cw; x += w) {
+                    RECT tile{x, y, x + w, y + h}, meet;
+                    if (!IntersectRect(&meet, &tile, &paint.rcPaint)) continue;
+                    picture_->Draw(dc, x, y, paint.rcPaint);
+                    cover(tile);
+                }
+            }
+            break;
+        case PictureMode::Once: {
+            RECT area{0, 0, w, h};
+            picture_->Draw(dc, 0, 0, paint.rcPaint);
+            cover(area);
+            break;
+        }
+        case PictureMode::CentredFit: {
+            int dw = w, dh = h;
+            if (w > cw || h > ch) {
+                // Scaled down to fit, keeping the aspect ratio.
+                if (static_cast<long long>(w) * ch > static_cast<long long>(h) * cw) {
+                    dw = cw;
+                    dh = static_cast<int>(static_cast<long long>(h) * cw / w);
+                } else {
+                    dh = ch;
+                    dw = static_cast<int>(static_cast<long long>(w) * ch / h);
+                }
+            }
+            RECT area{(cw - dw) / 2, (ch - dh) / 2, (cw - dw) / 2 + dw, (ch - dh) / 2 + dh};
+            if (dw == w && dh == h) {
+                picture_->Draw(dc, area.left, area.top, paint.rcPaint);
+            } else {
+                picture_->DrawScaled(dc, area);
+            }
+            cover(area);
+            break;
+        }
+        case PictureMode::Stretched:
+            picture_->DrawScaled(dc, client);
+            cover(client);
+            break;
+        }
+    }
+    BrushHandle brush(CreateSolidBrush(colour));
+    FillRgn(dc, uncovered, brush.get());
+    DeleteObject(uncovered);
+    EndPaint(hwnd_, &paint);
+}
+
+LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (UnitObject* control = HostObjectOf(reinterpret_cast<HWND>(lParam))) {
+            if (HBRUSH brush = control->OnControlColour(reinterpret_cast<HDC>(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        }
+        break;
+    case WM_CLOSE:
+        return OnClose();
+    case WM_QUERYENDSESSION: {
+        if (!CallOriginal(message, wParam, lParam)) return FALSE;
+        EventRecord record;
+        Raise(kEventCloseQuery, {}, &record);
+        return record.hasResult && !record.result ? FALSE : TRUE;
+    }
+    case WM_DESTROY: {
+        HWND hwnd = hwnd_;
+        CallOriginal(message, wParam, lParam);
+        Raise(kEventDestroying);
+        if (IsWindow(hwnd)) {
+            if (HMENU menu = GetMenu(hwnd)) {
+                SetMenu(hwnd, nullptr);
+                DestroyMenu(menu);
+            }
+        }
+        return 0;
+    }
+    case WM_NCDESTROY:
+        OnDestroyed();
+        return CallOriginal(message, wParam, lParam);
+    case WM_MOVE:
+        Raise(kEventMoved);
+        break;
+    case WM_SIZE:
+        SendMessageA(hwnd_, kMsgArrangeBars, 0, 0);
+        Raise(kEventResized);
+        break;
+    case WM_ACTIVATE: {
+        LRESULT result = CallOriginal(message, wParam, lParam);
+        OnActivate(wParam);
+        return result;
+    }
+    case WM_SETFOCUS:
+        OnSetFocus();
+        return 0;
+    case WM_SHOWWINDOW:
+        Raise(wParam ? kEventShown : kEventHidden);
+        break;
+    case kMsgTrayNotify: {
+        std::uint32_t kind = 0;
+        switch (lParam) {
+        case WM_LBUTTONUP: kind = 1; break;
+        case WM_LBUTTONDBLCLK: kind = 2; break;
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU: kind = 3; break;
+        }
+        if (kind) Raise(kEventTrayIcon, {kind});
+        return 0;
+    }
+    case kMsgArrangeBars:
+        return 0; // no docked bars on the built-in window
+    case WM_ERASEBKGND:
+        return 1; // the paint routine draws every pixel
+    case WM_PAINT:
+        Paint();
+        return 0;
+    }
+    return CallOriginal(message, wParam, lParam);
+}
+
+extern const UnitType kWindowType{
+    kTypeWindow, "窗口", "window", {}, true, WindowObject::Create, nullptr, nullptr,
+};

@@ -1,0 +1,136 @@
+// The host seen from outside: a program of ours started as its own process, watched
+// through its windows, its log file and its exit code.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+using observe::ChildProcess;
+
+struct Probe {
+    ChildProcess process;
+    std::string log;
+    HWND window = nullptr;
+};
+
+// Starts the probe in a mode; for the window modes waits for its window.
+void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true, const char* directory = nullptr) {
+    probe.log = observe::FreshLogFile("probe-log.txt");
+    ASSERT_TRUE(probe.process.Start(observe::CommandLine("host_probe.exe", {mode, probe.log}), directory));
+    if (waitForWindow) {
+        probe.window = observe::WaitForWindow(probe.process.Id(), "KZWindow", nullptr, 20000);
+        ASSERT_NE(probe.window, nullptr);
+    }
+}
+
+HWND ProbeControl(HWND window, const char* caption) { return FindWindowExA(window, nullptr, "Button", caption); }
+
+TEST(HostProcess, StartFailuresAreReportedAndEndWithMinusOne) {
+    for (auto [mode, message] : {std::pair{"no-start-window", "载入启动窗口失败"},
+                                 std::pair{"bad-description", "载入窗口模板数据段出错!"}}) {
+        Probe probe;
+        StartProbe(probe, mode, false);
+        observe::FatalReport report = observe::WatchFatalReport(probe.process);
+        EXPECT_TRUE(report.shown) << mode;
+        EXPECT_EQ(report.text, std::string("运行时出错!\r\n\r\n错误信息：") + message + "\r\n");
+        EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
+    }
+}
+
+TEST(HostProcess, AWindowDestroyedInItsCreationEventEndsTheProgramWithoutAQuitMessage) {
+    Probe probe;
+    StartProbe(probe, "destroy-in-create", false);
+    ASSERT_TRUE(probe.process.WaitForExit(20000));
+    EXPECT_EQ(probe.process.ExitCode(), 0u);
+    EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"end"});
+}
+
+TEST(HostProcess, CloseBoxSystemMenuAndCloseMessageEndWithExitCodeZero) {
+    for (auto [message, wParam] : {std::pair<UINT, WPARAM>{WM_CLOSE, 0}, {WM_SYSCOMMAND, SC_CLOSE}}) {
+        Probe probe;
+        StartProbe(probe, "window");
+        PostMessageA(probe.window, message, wParam, 0);
+        ASSERT_TRUE(probe.process.WaitForExit(20000));
+        EXPECT_EQ(probe.process.ExitCode(), 0u);
+        EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"end"}) << "end routines run once";
+    }
+}
+
+TEST(HostProcess, AltF4FromTheKeyboardClosesTheWindow) {
+    Probe probe;
+    StartProbe(probe, "window");
+    SetForegroundWindow(probe.window);
+    Sleep(300);
+    INPUT keys[4]{};
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_MENU;
+    keys[1].ki.wVk = VK_F4;
+    keys[2].ki.wVk = VK_F4;
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = VK_MENU;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    ASSERT_TRUE(probe.process.WaitForExit(20000));
+    EXPECT_EQ(probe.process.ExitCode(), 0u);
+}
+
+TEST(HostProcess, NoHandlerRunsWhileARuntimeErrorIsReported) {
+    Probe probe;
+    StartProbe(probe, "window");
+    HWND first = ProbeControl(probe.window, "按钮");
+    HWND second = ProbeControl(probe.window, "第二");
+    ASSERT_TRUE(first && second);
+    SendMessageA(first, BM_CLICK, 0, 0);
+    EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"click"});
+
+    // The second button's handler reports an error; clicks meanwhile run nothing.
+    PostMessageA(second, BM_CLICK, 0, 0);
+    observe::FatalReport report = observe::WatchFatalReport(probe.process, [](DWORD processId) {
+        for (HWND window : observe::TopLevelWindows(processId, "KZWindow")) {
+            HWND button = FindWindowExA(window, nullptr, "Button", "按钮");
+            SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        }
+    });
+    EXPECT_EQ(report.text, "运行时出错!\r\n\r\n错误信息：第二个按钮\r\n");
+    EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
+    EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"click"})
+        << "no click handler and no end routine after the report";
+}
+
+TEST(HostProcess, PropertiesOfAMissingControlOrWindowAreReported) {
+    for (auto [mode, message] : {std::pair{"read-destroyed", "指定窗口尚未载入"},
+                                 std::pair{"write-destroyed", "指定窗口尚未载入"},
+                                 std::pair{"read-unknown-window", "未载入欲访问窗口组件所在的窗口"}}) {
+        Probe probe;
+        StartProbe(probe, mode, false);
+        observe::FatalReport report = observe::WatchFatalReport(probe.process);
+        EXPECT_EQ(report.text, std::string("运行时出错!\r\n\r\n错误信息：") + message + "\r\n") << mode;
+        EXPECT_EQ(report.exitCode, 0xFFFFFFFFu) << mode;
+    }
+}
+
+TEST(HostProcess, TheCurrentDirectoryIsTheProgramsOwnFolder) {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    Probe probe;
+    StartProbe(probe, "cwd", false, windows);
+    ASSERT_TRUE(probe.process.WaitForExit(20000));
+    std::string folder = observe::BesideTestProgram("");
+    folder.pop_back(); // no trailing backslash
+    std::vector<std::string> lines = observe::ReadLines(probe.log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], folder);
+}
+
+TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
+    Probe probe;
+    StartProbe(probe, "end-from-thread");
+    ASSERT_TRUE(probe.process.WaitForExit(20000));
+    EXPECT_EQ(probe.process.ExitCode(), 7u);
+    EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"end"});
+}
+
+} // namespace

@@ -1,0 +1,306 @@
+// The host in this process: loading a window, the events it raises and in which
+// order, clicks through the real message loop, the edit box's content, closing, and
+// the idle loop. Real windows on the harness's Xvfb display.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/events.h"
+#include "host/message_loop.h"
+#include "host/properties.h"
+#include "host/runtime.h"
+#include "host/text.h"
+#include "host/window_list.h"
+#include "tests/support/test_layout.h"
+
+namespace {
+
+using namespace testlayout;
+
+std::vector<std::string> g_log;
+bool g_refuseClose = false;
+int g_idleMoreCalls = 0;
+std::vector<std::uint32_t> g_idleArguments;
+
+HWND ControlHandle(std::uint32_t unitId) {
+    Unit* unit = FindUnit(*FindWindowEntry(kWindowId), unitId);
+    return unit && unit->live ? unit->live->Handle() : nullptr;
+}
+
+HandlerResult Record(const char* name, std::span<const std::uint32_t> arguments) {
+    std::string entry = name;
+    if (entry == "created") {
+        HWND window = GetWindowHandle(0);
+        int controls = 0;
+        for (std::uint32_t id : {kEditId, kButtonId, kSecondButtonId, kUnboundButtonId, kLabelId})
+            controls += IsWindow(ControlHandle(id)) ? 1 : 0;
+        entry += IsWindowVisible(window) ? " visible" : " hidden";
+        entry += " controls=" + std::to_string(controls);
+    }
+    if (entry == "idle") {
+        g_idleArguments.push_back(arguments.empty() ? 0xFFFFFFFF : arguments[0]);
+        if (g_idleMoreCalls > 0) {
+            --g_idleMoreCalls;
+            return {true, 1};
+        }
+        return {true, 0};
+    }
+    if (entry == "close-request" && g_refuseClose) {
+        g_log.push_back(entry);
+        return {true, 0};
+    }
+    g_log.push_back(entry);
+    return {};
+}
+
+// Messages still queued for this thread, handled the way the loop does.
+void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        if (!PreTranslateMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> names) {
+    std::vector<std::string> kept;
+    for (const std::string& entry : log) {
+        for (const char* name : names) {
+            if (entry.rfind(name, 0) == 0) kept.push_back(entry);
+        }
+    }
+    return kept;
+}
+
+class HostRuntime : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitializeHost();
+        ReadWindowList(kProgram);
+        OnTestEvent = Record;
+    }
+    void SetUp() override {
+        g_log.clear();
+        g_refuseClose = false;
+        ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
+        window_ = GetWindowHandle(0);
+        ASSERT_NE(window_, nullptr);
+    }
+    void TearDown() override {
+        g_refuseClose = false;
+        if (IsWindow(window_)) DestroyWindow(window_);
+        Pump();
+    }
+    // Posts the messages, then a close, and runs the real loop until the window is gone.
+    void RunLoopUntilClosed(std::initializer_list<MSG> messages) {
+        for (const MSG& m : messages) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        RunMessageLoop();
+        EXPECT_FALSE(IsWindow(window_));
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(HostRuntime, LoadingRaisesCreatedMovedResizedOnceBuiltAndBeforeShowing) {
+    // Creation itself sends moves, sizes and focus changes; none of them reached a
+    // handler, so the log starts with the creation event. (What the display server
+    // reports once the window is up may follow.)
+    std::vector<std::string> expected{"created hidden controls=5", "moved", "resized", "shown"};
+    std::vector<std::string> log = Only(g_log, {"created", "moved", "resized", "shown", "button-focus", "change"});
+    ASSERT_GE(log.size(), expected.size());
+    log.resize(expected.size());
+    EXPECT_EQ(log, expected);
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_EQ(GetWindowCount(), 1u);
+    EXPECT_EQ(GetWindowHandle(0), window_);
+    EXPECT_EQ(GetWindowHandle(1), nullptr);
+}
+
+TEST_F(HostRuntime, ControlsGetCommandIdsInCreationOrderAndStackInTableOrder) {
+    // Created from the last unit to the first: the label first, with id 100.
+    EXPECT_EQ(GetDlgCtrlID(ControlHandle(kLabelId)), 100);
+    EXPECT_EQ(GetDlgCtrlID(ControlHandle(kUnboundButtonId)), 110);
+    EXPECT_EQ(GetDlgCtrlID(ControlHandle(kEditId)), 140);
+    std::vector<HWND> stacking;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        stacking.push_back(child);
+    std::vector<HWND> expected{ControlHandle(kEditId), ControlHandle(kButtonId), ControlHandle(kSecondButtonId),
+                               ControlHandle(kUnboundButtonId), ControlHandle(kLabelId)};
+    EXPECT_EQ(stacking, expected);
+    for (HWND control : stacking) EXPECT_TRUE(IsWindowVisible(control));
+}
+
+TEST_F(HostRuntime, AClickThroughTheLoopRunsExactlyOneBoundRoutine) {
+    HWND bound = ControlHandle(kButtonId);
+    HWND unbound = ControlHandle(kUnboundButtonId);
+    RunLoopUntilClosed({MSG{bound, BM_CLICK, 0, 0, 0, {}}, MSG{unbound, BM_CLICK, 0, 0, 0, {}}});
+    EXPECT_EQ(Only(g_log, {"click"}), std::vector<std::string>{"click"});
+}
+
+TEST_F(HostRuntime, ARealMouseClickRunsTheBoundRoutineOnce) {
+    HWND bound = ControlHandle(kButtonId);
+    RECT place;
+    GetWindowRect(bound, &place);
+    HWND window = window_;
+    UINT sent = 0;
+    // The click comes while the loop runs; the close only after it has been taken.
+    std::thread user([&] {
+        Sleep(300);
+        SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        INPUT clicks[2]{};
+        clicks[0].type = clicks[1].type = INPUT_MOUSE;
+        clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        sent = SendInput(2, clicks, sizeof(INPUT));
+        Sleep(500);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    RunMessageLoop();
+    user.join();
+    EXPECT_EQ(sent, 2u);
+    EXPECT_EQ(Only(g_log, {"click"}), std::vector<std::string>{"click"});
+}
+
+TEST_F(HostRuntime, RaiseEventFindsOnlyBoundEventsAndNothingWhileSuppressed) {
+    EventRecord unbound{kWindowId, kUnboundButtonId, kEventClick};
+    EXPECT_FALSE(RaiseEvent(unbound));
+    EventRecord bound{kWindowId, kButtonId, kEventClick};
+    EXPECT_TRUE(RaiseEvent(bound));
+    EXPECT_EQ(bound.hasResult, 0u) << "a plain routine returns no value";
+
+    ++Host().eventSuppression;
+    EventRecord held{kWindowId, kButtonId, kEventClick};
+    EXPECT_FALSE(RaiseEvent(held));
+    --Host().eventSuppression;
+    EXPECT_EQ(Only(g_log, {"click"}), std::vector<std::string>{"click"});
+}
+
+TEST_F(HostRuntime, EditBoxContentIsCopiedInAndOutAndEachWriteRaisesOneChange) {
+    HWND edit = ControlHandle(kEditId);
+    auto read = [] { return OwnedText(AsText(ReadUnitProperty(kWindowId, kEditId, 8, kWholeValue))); };
+
+    OwnedText initial = read();
+    EXPECT_STREQ(initial.get(), "初始内容");
+
+    char written[] = "E:\\srv";
+    g_log.clear();
+    WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord(written), 0);
+    EXPECT_EQ(g_log, std::vector<std::string>{"change"});
+    written[0] = 'X'; // the box keeps its own copy
+    OwnedText first = read();
+    OwnedText second = read();
+    EXPECT_STREQ(first.get(), "E:\\srv");
+    EXPECT_NE(first.get(), second.get()) << "every read is a new text";
+    first.get()[0] = 'Z';
+    char shown[32] = "";
+    GetWindowTextA(edit, shown, sizeof shown);
+    EXPECT_STREQ(shown, "E:\\srv") << "a read is not the box's own buffer";
+
+    // The same text again still raises the event once.
+    g_log.clear();
+    WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord("E:\\srv"), 0);
+    EXPECT_EQ(g_log, std::vector<std::string>{"change"});
+
+    for (const char* empty : {static_cast<const char*>(nullptr), ""}) {
+        g_log.clear();
+        WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord(empty), 0);
+        EXPECT_EQ(g_log, std::vector<std::string>{"change"});
+        EXPECT_EQ(GetWindowTextLengthA(edit), 0);
+        EXPECT_EQ(read(), nullptr) << "an empty box reads as the null text";
+    }
+
+    // The user's typing goes through the same notification.
+    g_log.clear();
+    SendMessageA(edit, WM_CHAR, 'a', 0);
+    EXPECT_EQ(g_log, std::vector<std::string>{"change"});
+
+    // The length limit holds back typing only, never a write.
+    WriteUnitProperty(kWindowId, kEditId, 14, kWholeValue, 3, 0);
+    WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord("编辑框目录"), 0);
+    OwnedText longer = read();
+    EXPECT_STREQ(longer.get(), "编辑框目录");
+}
+
+TEST_F(HostRuntime, ARefusedCloseKeepsTheWindowAndAnAcceptedOneDestroysIt) {
+    g_refuseClose = true;
+    g_log.clear();
+    SendMessageA(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(g_log, std::vector<std::string>{"close-request"}) << "a refusal at 12 skips event 1";
+
+    g_refuseClose = false;
+    g_log.clear();
+    SendMessageA(window_, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_EQ(Only(g_log, {"close", "destroying"}),
+              (std::vector<std::string>{"close-request", "close-query", "destroying"}));
+    EXPECT_EQ(GetWindowCount(), 1u) << "the entry outlives its window";
+    EXPECT_EQ(GetWindowHandle(0), nullptr);
+    // The window can be loaded again from its entry.
+    ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
+    window_ = GetWindowHandle(0);
+    EXPECT_TRUE(IsWindow(window_));
+}
+
+TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
+    DWORD guiThread = GetCurrentThreadId();
+    HANDLE threadHandle = OpenThread(THREAD_QUERY_INFORMATION, FALSE, guiThread);
+    ASSERT_NE(threadHandle, nullptr);
+    struct Seen {
+        std::uint32_t stepsBefore = 0, stepsAfter = 0, lastCount = 0;
+        bool lastResult = true;
+        std::uint64_t busy = ~0ull;
+    } seen;
+    HWND window = window_;
+    std::thread watcher([&] {
+        Sleep(700);
+        const IdleStatistics& idle = GetIdleStatistics();
+        seen.stepsBefore = idle.steps;
+        FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
+        GetThreadTimes(threadHandle, &created, &exited, &kernelBefore, &userBefore);
+        Sleep(1000);
+        GetThreadTimes(threadHandle, &created, &exited, &kernelAfter, &userAfter);
+        seen.stepsAfter = idle.steps;
+        seen.lastCount = idle.lastCount;
+        seen.lastResult = idle.lastResult;
+        auto ticks = [](FILETIME t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+        seen.busy = ticks(kernelAfter) + ticks(userAfter) - ticks(kernelBefore) - ticks(userBefore);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    RunMessageLoop();
+    watcher.join();
+    CloseHandle(threadHandle);
+
+    EXPECT_GT(seen.stepsBefore, 0u);
+    EXPECT_EQ(seen.stepsAfter, seen.stepsBefore) << "no idle step while nothing happens";
+    EXPECT_EQ(seen.lastCount, 2u) << "an idle period ends after its third step";
+    EXPECT_FALSE(seen.lastResult);
+    EXPECT_EQ(seen.busy, 0u) << "the GUI thread used processor time while idle (100 ns units)";
+}
+
+TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
+    g_idleMoreCalls = 3;
+    g_idleArguments.clear();
+    HWND window = window_;
+    std::thread closer([window] {
+        Sleep(500);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    RunMessageLoop();
+    closer.join();
+    // Three answers of true, then one of false ends the period; every call gets the
+    // milliseconds since the period began.
+    ASSERT_GE(g_idleArguments.size(), 4u);
+    for (std::size_t i = 1; i < 4; ++i) EXPECT_GE(g_idleArguments[i], g_idleArguments[i - 1]);
+    EXPECT_EQ(g_idleMoreCalls, 0);
+}
+
+} // namespace
