@@ -20,7 +20,7 @@ public:
         auto button = std::make_unique<ButtonObject>(unit, context);
         const ButtonProperties& p = button->properties_;
         DWORD style = (p.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE | BS_CENTER | BS_VCENTER;
-        HWND hwnd = CreateControlWindow("BUTTON", p.caption, style, *unit.description, context);
+        HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
         button->font_ = CreateStoredFont(p.font);

@@ -70,8 +70,9 @@ enum class VerticalAlign { Top, Centre, Bottom };
 // The system button-face colour, as a colour property stores it.
 inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
 
+// The unit's text (window title, button or label caption, edit box content) is part
+// of its description; what follows is the rest of each type's own properties.
 struct WindowProperties {
-    const char* title = "";
     WindowBorder border = WindowBorder::Fixed;
     bool controlBox = true;
     bool minimizeBox = true;
@@ -82,13 +83,12 @@ struct WindowProperties {
     bool escapeCloses = false;
     bool enterMovesFocus = false;
     COLORREF background = kButtonFaceColour;
-    std::span<const std::uint8_t> picture; // JPEG; empty for none
+    const char* picture = nullptr; // RCDATA resource holding a JPEG; null for none
     PictureMode pictureMode = PictureMode::Tiled;
-    std::span<const std::uint8_t> icon; // ICO; empty for the program's icon
+    const char* icon = nullptr; // RCDATA resource holding an ICO; null for the program's icon
 };
 
 struct EditBoxProperties {
-    const char* content = "";
     ControlBorder border = ControlBorder::Sunken;
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF background = RGB(255, 255, 255);
@@ -99,13 +99,11 @@ struct EditBoxProperties {
 };
 
 struct ButtonProperties {
-    const char* caption = "";
     const LOGFONTA* font = nullptr;
     bool isDefault = false;
 };
 
 struct LabelProperties {
-    const char* caption = "";
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF background = kButtonFaceColour;
     const LOGFONTA* font = nullptr;
@@ -120,6 +118,7 @@ struct UnitDescription {
     const char* name = "";
     std::uint32_t type = 0;
     int left = 0, top = 0, width = 0, height = 0;
+    const char* text = "";
     bool visible = true;
     bool disabled = false;
     bool tabStop = false;

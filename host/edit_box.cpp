@@ -46,7 +46,7 @@ public:
     EditBoxObject(Unit& unit, const CreationContext& context)
         : UnitObject(unit, context.windowId, context.window),
           properties_(*static_cast<const EditBoxProperties*>(unit.description->properties)),
-          cached_(const_cast<char*>(properties_.content ? properties_.content : kEmptyText)) {}
+          cached_(const_cast<char*>(unit.description->text ? unit.description->text : kEmptyText)) {}
     ~EditBoxObject() override { FreeBlock(cached_); }
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {

@@ -35,7 +35,7 @@ public:
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
         auto label = std::make_unique<LabelObject>(unit, context);
         RegisterHostClass(kLabelClass, 0, nullptr);
-        HWND hwnd = CreateControlWindow(kLabelClass, label->properties_.caption, 0, *unit.description, context,
+        HWND hwnd = CreateControlWindow(kLabelClass, unit.description->text, 0, *unit.description, context,
                                         label.get());
         if (!hwnd) return nullptr;
         label->font_ = CreateStoredFont(label->properties_.font);

@@ -20,12 +20,12 @@ struct WindowStyle {
     DWORD extended;
 };
 
-WindowStyle StyleOf(const WindowProperties& p) {
+WindowStyle StyleOf(const WindowProperties& p, const char* title) {
     WindowStyle s{WS_CLIPCHILDREN, 0};
     if (p.border == WindowBorder::None) {
         s.style |= WS_POPUP; // an overlapped window would get a caption whatever we ask
     } else {
-        if ((p.title && *p.title) || p.controlBox) s.style |= WS_CAPTION;
+        if ((title && *title) || p.controlBox) s.style |= WS_CAPTION;
         if (p.controlBox) s.style |= WS_SYSMENU;
         s.style |= WS_DLGFRAME;
     }
@@ -55,6 +55,16 @@ WindowStyle StyleOf(const WindowProperties& p) {
     if (p.maximizeBox) s.style |= WS_MAXIMIZEBOX;
     if (p.alwaysOnTop) s.extended |= WS_EX_TOPMOST;
     return s;
+}
+
+std::span<const std::uint8_t> ProgramData(const char* name) {
+    if (!name) return {};
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(10)); // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+    return bytes ? std::span<const std::uint8_t>(bytes, SizeofResource(module, found))
+                 : std::span<const std::uint8_t>();
 }
 
 // The first image of an ICO file, as an icon of the given size.
@@ -115,9 +125,9 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     const UnitDescription& d = *unit.description;
     const WindowProperties& p = window->Properties();
     RegisterHostClass(kWindowClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr);
-    window->picture_ = std::make_unique<BackgroundPicture>(p.picture);
+    window->picture_ = std::make_unique<BackgroundPicture>(ProgramData(p.picture));
 
-    WindowStyle style = StyleOf(p);
+    WindowStyle style = StyleOf(p, d.text);
     int left = d.left, top = d.top;
     if (p.position == StartPosition::Centred) {
         left = (GetSystemMetrics(SM_CXSCREEN) - d.width) / 2;
@@ -125,7 +135,7 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     }
     HWND owner = context.owner;
     if (!owner && (context.modal || !p.showInTaskbar)) owner = Host().hiddenOwner;
-    HWND hwnd = CreateWindowExA(style.extended, kWindowClass, p.title, style.style | (d.disabled ? WS_DISABLED : 0),
+    HWND hwnd = CreateWindowExA(style.extended, kWindowClass, d.text, style.style | (d.disabled ? WS_DISABLED : 0),
                                 left, top, d.width, d.height, owner, context.menu, GetModuleHandleA(nullptr),
                                 window.get());
     if (!hwnd) return nullptr;
@@ -137,8 +147,9 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
 
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
-    window->bigIcon_ = IconFromFile(p.icon, GetSystemMetrics(SM_CXICON));
-    window->smallIcon_ = IconFromFile(p.icon, GetSystemMetrics(SM_CXSMICON));
+    std::span<const std::uint8_t> icon = ProgramData(p.icon);
+    window->bigIcon_ = IconFromFile(icon, GetSystemMetrics(SM_CXICON));
+    window->smallIcon_ = IconFromFile(icon, GetSystemMetrics(SM_CXSMICON));
     HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
     SendMessageA(hwnd, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(window->bigIcon_ ? window->bigIcon_ : programIcon));

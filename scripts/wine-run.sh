@@ -37,15 +37,18 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 
-if [[ ! -f $prefix/.panel-ready ]]; then
+ready=$prefix/.panel-ready-2 # bump when the set-up below changes
+if [[ ! -f $ready ]]; then
     rm -rf "$prefix"
     DISPLAY= wineboot -i >/dev/null 2>&1
-    # Render the button font's face name with a CJK font that is installed; never
-    # stop on a crash dialog.
-    DISPLAY= wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 宋体 /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    # The Chinese system fonts are not installed here: render their face names with
+    # an installed CJK font. Never stop on a crash dialog.
+    for face in 宋体 新宋体 SimSun NSimSun; do
+        DISPLAY= wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    done
     DISPLAY= wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
-    touch "$prefix/.panel-ready"
+    touch "$ready"
 fi
 
 xvfb_pid=""

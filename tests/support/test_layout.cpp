@@ -27,26 +27,24 @@ constexpr EventBinding kButtonBindings[] = {On(kEventClick, Forward<kClick>),
                                             On(kEventGotFocus, Forward<kButtonFocus>)};
 constexpr EventBinding kSecondButtonBindings[] = {On(kEventClick, Forward<kClick2>)};
 
-constexpr WindowProperties kWindow{.title = "测试窗口", .border = WindowBorder::FixedSunken, .escapeCloses = true};
-constexpr EditBoxProperties kEdit{.content = "初始内容"};
-constexpr ButtonProperties kButton{.caption = "按钮"};
-constexpr ButtonProperties kSecondButton{.caption = "第二"};
-constexpr ButtonProperties kUnboundButton{.caption = "无事"};
-constexpr LabelProperties kLabel{.caption = "标签", .textColour = RGB(255, 128, 0), .background = RGB(66, 62, 51)};
+constexpr WindowProperties kWindow{.border = WindowBorder::FixedSunken, .escapeCloses = true};
+constexpr EditBoxProperties kEdit{};
+constexpr ButtonProperties kButton{};
+constexpr LabelProperties kLabel{.textColour = RGB(255, 128, 0), .background = RGB(66, 62, 51)};
 
 constexpr UnitDescription kUnits[] = {
     {.id = kWindowUnit, .type = kTypeWindow, .left = 10, .top = 10, .width = 400, .height = 300,
-     .properties = &kWindow, .bindings = kWindowBindings},
+     .text = "测试窗口", .properties = &kWindow, .bindings = kWindowBindings},
     {.id = kEditId, .name = "编辑框1", .type = kTypeEditBox, .left = 10, .top = 10, .width = 200, .height = 24,
-     .tabStop = true, .properties = &kEdit, .bindings = kEditBindings},
+     .text = "初始内容", .tabStop = true, .properties = &kEdit, .bindings = kEditBindings},
     {.id = kButtonId, .name = "按钮1", .type = kTypeButton, .left = 10, .top = 50, .width = 80, .height = 32,
-     .tabStop = true, .properties = &kButton, .bindings = kButtonBindings},
+     .text = "按钮", .tabStop = true, .properties = &kButton, .bindings = kButtonBindings},
     {.id = kSecondButtonId, .name = "按钮2", .type = kTypeButton, .left = 100, .top = 50, .width = 80,
-     .height = 32, .tabStop = true, .properties = &kSecondButton, .bindings = kSecondButtonBindings},
+     .height = 32, .text = "第二", .tabStop = true, .properties = &kButton, .bindings = kSecondButtonBindings},
     {.id = kUnboundButtonId, .name = "按钮3", .type = kTypeButton, .left = 190, .top = 50, .width = 80,
-     .height = 32, .tabStop = true, .properties = &kUnboundButton},
+     .height = 32, .text = "无事", .tabStop = true, .properties = &kButton},
     {.id = kLabelId, .name = "标签1", .type = kTypeLabel, .left = 10, .top = 100, .width = 200, .height = 24,
-     .properties = &kLabel},
+     .text = "标签", .properties = &kLabel},
 };
 constexpr WindowDescription kWindows[] = {{kWindowId, kUnits}};
 

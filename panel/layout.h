@@ -1,0 +1,15 @@
+// The main window: its description and the 49 controls on it, in table order.
+#pragma once
+
+#include <cstdint>
+
+#include "host/description.h"
+
+inline constexpr std::uint32_t kMainWindowId = 0x52010001;
+inline constexpr std::uint32_t kMainWindowUnit = 0x06010000;
+inline constexpr std::uint32_t kDirectoryBoxId = 0x160100DA;
+inline constexpr std::size_t kControlCount = 49;
+
+// Unit 0 is the window, units 1 to 49 its controls.
+extern const WindowDescription kMainWindow;
+extern const ProgramDescription kPanelProgram;
