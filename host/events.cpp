@@ -11,13 +11,16 @@
 namespace {
 
 EventSource g_source;
+EventObserver g_observer = nullptr;
 
 } // namespace
 
 EventSource CurrentEventSource() { return g_source; }
+void SetEventObserver(EventObserver observer) { g_observer = observer; }
 
 bool RaiseEvent(EventRecord& record) {
     if (Host().eventSuppression > 0) return false;
+    if (g_observer) g_observer(record);
 
     WindowEntry* entry = FindWindowEntry(record.windowId);
     if (!entry) ReportFatalError("未找到引发事件的窗口", 0);

@@ -23,3 +23,8 @@ struct EventSource {
 };
 // The unit whose handler is running; the window id is 0 when none is.
 EventSource CurrentEventSource();
+
+// Sees every event raised while events are not held back, bound or not, before its
+// handler runs. For tests and diagnostics; null switches it off.
+using EventObserver = void (*)(const EventRecord& record);
+void SetEventObserver(EventObserver observer);

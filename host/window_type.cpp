@@ -516,6 +516,11 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (kind) Raise(kEventTrayIcon, {kind});
         return 0;
     }
+    case WM_SETFONT:
+        font_ = reinterpret_cast<HFONT>(wParam);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(font_);
     case kMsgArrangeBars:
         return 0; // no docked bars on the built-in window
     case WM_ERASEBKGND:

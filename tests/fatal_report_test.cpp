@@ -74,14 +74,4 @@ TEST(ProgramEnd, EndRoutinesRunOnANormalEnd) {
     std::remove(marker.c_str());
 }
 
-TEST(PanelProgram, StartsShowsItsWindowAndClosesWithExitCodeZero) {
-    observe::ChildProcess panel;
-    ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
-    HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
-    ASSERT_NE(window, nullptr);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(panel.WaitForExit(20000));
-    EXPECT_EQ(panel.ExitCode(), 0u);
-}
-
 } // namespace

@@ -1,0 +1,420 @@
+// The panel's main window as the user meets it, in this process: geometry, classes
+// and styles, stacking, Tab order and keys through the real pre-translation, fonts,
+// the edit boxes' centred line, and the pixels of the picture and the label.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/background_picture.h"
+#include "host/events.h"
+#include "host/message_loop.h"
+#include "host/runtime.h"
+#include "host/window_list.h"
+#include "panel/layout.h"
+
+namespace {
+
+std::vector<EventRecord> g_events;
+void Observe(const EventRecord& record) { g_events.push_back(record); }
+
+void Pump(DWORD milliseconds = 0) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            if (!PreTranslateMessage(message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        if (milliseconds) Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+std::string Text(HWND hwnd) {
+    char text[1024] = "";
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+RECT PlaceInParent(HWND hwnd) {
+    RECT place;
+    GetWindowRect(hwnd, &place);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
+    std::vector<INPUT> inputs;
+    for (auto [key, up] : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump(60);
+}
+void Press(WORD key) { PressKeys({{key, false}, {key, true}}); }
+
+class MainWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitializeHost();
+        ReadWindowList(kPanelProgram);
+    }
+    void SetUp() override {
+        SetEventObserver(Observe);
+        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+        window_ = GetWindowHandle(0);
+        Pump(300);
+        g_events.clear();
+    }
+    void TearDown() override {
+        SetEventObserver(nullptr);
+        if (IsWindow(window_)) DestroyWindow(window_);
+        Pump();
+    }
+
+    HWND Control(const char* name) const {
+        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
+            if (std::string(unit.description->name) == name && unit.live) return unit.live->Handle();
+        }
+        return nullptr;
+    }
+    std::string NameOf(HWND hwnd) const {
+        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
+            if (unit.live && unit.live->Handle() == hwnd) return unit.description->name;
+        }
+        return "?";
+    }
+    std::vector<std::string> ClicksSeen() const {
+        std::vector<std::string> clicks;
+        for (const EventRecord& e : g_events) {
+            if (e.event != 0 || e.unitId == 0 || e.unitId == kMainWindowUnit) continue;
+            Unit* unit = FindUnit(*FindWindowEntry(kMainWindowId), e.unitId);
+            if (unit && unit->description->type == kTypeButton) clicks.push_back(unit->description->name);
+        }
+        return clicks;
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(MainWindow, IsCentredFixedAndStyledAsDesigned) {
+    RECT outer;
+    GetWindowRect(window_, &outer);
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    EXPECT_EQ(outer.left, 142);
+    EXPECT_EQ(outer.top, 123);
+    EXPECT_EQ(outer.right - outer.left, 740);
+    EXPECT_EQ(outer.bottom - outer.top, 521);
+
+    EXPECT_EQ(ClassOf(window_), "KZWindow");
+    WNDCLASSA windowClass{};
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "KZWindow", &windowClass));
+    EXPECT_EQ(windowClass.style, UINT{CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS});
+    EXPECT_EQ(windowClass.hbrBackground, nullptr);
+
+    auto style = static_cast<DWORD>(GetWindowLongA(window_, GWL_STYLE));
+    auto extended = static_cast<DWORD>(GetWindowLongA(window_, GWL_EXSTYLE));
+    DWORD wanted = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MINIMIZEBOX | WS_VISIBLE;
+    EXPECT_EQ(style & wanted, wanted);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP), 0u);
+    EXPECT_TRUE(extended & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(extended & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(GetWindow(window_, GW_OWNER), nullptr) << "a taskbar button of its own";
+    EXPECT_EQ(Text(window_), "Quarvel1.1版本（QQ000000000）[GM技术交流群000000000]");
+
+    EXPECT_NE(SendMessageA(window_, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(window_, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
+}
+
+TEST_F(MainWindow, HasItsFortyNineControlsInTableOrder) {
+    std::vector<HWND> stacking;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        stacking.push_back(child);
+    ASSERT_EQ(stacking.size(), kControlCount);
+
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        const UnitDescription& unit = kMainWindow.units[i + 1];
+        HWND hwnd = stacking[i];
+        SCOPED_TRACE(unit.name);
+        EXPECT_EQ(NameOf(hwnd), unit.name) << "stacking order is table order";
+        EXPECT_EQ(Text(hwnd), unit.text);
+        RECT place = PlaceInParent(hwnd);
+        EXPECT_EQ(place.left, unit.left);
+        EXPECT_EQ(place.top, unit.top);
+        EXPECT_EQ(place.right - place.left, unit.width);
+        if (std::string(unit.name) != "编辑框1") {
+            EXPECT_EQ(place.bottom - place.top, unit.height);
+        }
+
+        auto style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS), DWORD{WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS});
+        EXPECT_EQ((style & WS_TABSTOP) != 0, unit.type != kTypeLabel);
+        EXPECT_FALSE(style & WS_DISABLED);
+        switch (unit.type) {
+        case kTypeButton:
+            EXPECT_EQ(ClassOf(hwnd), "Button");
+            EXPECT_EQ(style & 0x0F, DWORD{BS_PUSHBUTTON}) << "never a default button";
+            EXPECT_EQ(style & (BS_MULTILINE | BS_CENTER | BS_VCENTER), DWORD{BS_MULTILINE | BS_CENTER | BS_VCENTER});
+            break;
+        case kTypeEditBox:
+            EXPECT_EQ(ClassOf(hwnd), "Edit");
+            EXPECT_TRUE(style & ES_AUTOHSCROLL);
+            EXPECT_FALSE(style & (ES_MULTILINE | ES_READONLY | ES_PASSWORD | ES_NOHIDESEL | ES_CENTER | ES_RIGHT));
+            break;
+        case kTypeLabel:
+            EXPECT_NE(ClassOf(hwnd), "Static") << "the label is a window class of the program's own";
+            break;
+        }
+    }
+
+    // A few rows checked against the design itself rather than the table.
+    RECT box = PlaceInParent(Control("编辑框目录"));
+    EXPECT_EQ((std::vector<LONG>{box.left, box.top, box.right, box.bottom}), (std::vector<LONG>{40, 64, 176, 88}));
+    EXPECT_EQ(Text(Control("按钮浏览")), "浏览(B)...\r\n");
+    EXPECT_EQ(Text(Control("编辑框目录")), "D:\\mirserver");
+    EXPECT_EQ(PlaceInParent(Control("按钮40")).left, 120);
+    EXPECT_EQ(PlaceInParent(Control("按钮39")).left, 632);
+    EXPECT_TRUE(GetWindowLongA(Control("编辑框目录"), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(GetWindowLongA(Control("编辑框1"), GWL_STYLE) & WS_BORDER);
+    EXPECT_FALSE(GetWindowLongA(Control("编辑框1"), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+}
+
+TEST_F(MainWindow, FontsComeFromTheStoredLogfontOrTheDefaultGuiFont) {
+    auto font = reinterpret_cast<HFONT>(SendMessageA(Control("按钮1"), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    ASSERT_NE(font, GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA logfont{};
+    ASSERT_EQ(GetObjectA(font, sizeof logfont, &logfont), int{sizeof logfont});
+    EXPECT_EQ(logfont.lfHeight, -12);
+    EXPECT_EQ(logfont.lfWeight, FW_NORMAL);
+    EXPECT_STREQ(logfont.lfFaceName, "宋体");
+    EXPECT_EQ(logfont.lfCharSet, DEFAULT_CHARSET);
+    EXPECT_EQ(logfont.lfQuality, PROOF_QUALITY);
+    EXPECT_EQ(logfont.lfOutPrecision, 0);
+    EXPECT_EQ(logfont.lfPitchAndFamily, 0);
+    for (const char* name : {"按钮2", "按钮浏览", "编辑框目录", "编辑框1"}) {
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(Control(name), WM_GETFONT, 0, 0)),
+                        GetStockObject(DEFAULT_GUI_FONT))
+            << name;
+    }
+}
+
+TEST_F(MainWindow, SingleLineBoxesShowOneCentredLine) {
+    for (const char* name : {"编辑框目录", "编辑框1"}) {
+        SCOPED_TRACE(name);
+        HWND box = Control(name);
+        HDC dc = GetDC(box);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SIZE w{}, ideograph{};
+        GetTextExtentPoint32A(dc, "W", 1, &w);
+        GetTextExtentPoint32A(dc, "国", 2, &ideograph);
+        SelectObject(dc, old);
+        ReleaseDC(box, dc);
+
+        RECT outer, client;
+        GetWindowRect(box, &outer);
+        GetClientRect(box, &client);
+        EXPECT_EQ(client.bottom, w.cy) << "the client area is one text line";
+        POINT origin{0, 0};
+        ClientToScreen(box, &origin);
+        int above = origin.y - outer.top;
+        int below = outer.bottom - (origin.y + client.bottom);
+        EXPECT_LE(std::abs(above - below), 1) << "the line sits in the middle";
+
+        // A point in the band above the line hits the border: no caret goes there.
+        if (above > 2) {
+            LRESULT hit = SendMessageA(box, WM_NCHITTEST, 0, MAKELPARAM(origin.x + 5, origin.y - 1));
+            EXPECT_EQ(hit, HTBORDER);
+        }
+        if (std::string(name) == "编辑框1") {
+            EXPECT_GT(outer.bottom - outer.top, 16);
+            EXPECT_EQ(outer.bottom - outer.top, std::max(16, int(ideograph.cy + 2 * GetSystemMetrics(SM_CYEDGE))));
+        }
+        DWORD start = 1, end = 1;
+        SendMessageA(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, 0u);
+    }
+}
+
+TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
+    const std::vector<std::string> sequence{
+        "按钮1",  "按钮2",  "按钮3",  "按钮4",  "按钮5",  "按钮6",  "按钮7",  "按钮8",      "按钮9",    "按钮10",
+        "按钮11", "按钮12", "按钮13", "按钮14", "按钮15", "按钮16", "按钮17", "按钮18",     "按钮19",   "按钮20",
+        "按钮28", "按钮26", "按钮25", "按钮24", "按钮23", "按钮22", "按钮21", "按钮36",     "按钮35",   "按钮34",
+        "按钮33", "按钮32", "按钮31", "按钮30", "按钮29", "按钮44", "按钮43", "按钮42",     "按钮41",   "按钮40",
+        "按钮45", "按钮27", "按钮37", "按钮38", "按钮39", "编辑框1", "按钮浏览", "编辑框目录"};
+    ASSERT_EQ(NameOf(GetFocus()), "按钮1") << "the first focus";
+
+    std::vector<std::string> forward{NameOf(GetFocus())};
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        Press(VK_TAB);
+        forward.push_back(NameOf(GetFocus()));
+    }
+    std::vector<std::string> expectedForward = sequence;
+    expectedForward.push_back("按钮1"); // from the last back to the first
+    EXPECT_EQ(forward, expectedForward);
+
+    std::vector<std::string> backward{NameOf(GetFocus())};
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        PressKeys({{VK_SHIFT, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_SHIFT, true}});
+        backward.push_back(NameOf(GetFocus()));
+    }
+    std::vector<std::string> expectedBackward{"按钮1"};
+    expectedBackward.insert(expectedBackward.end(), sequence.rbegin(), sequence.rend());
+    EXPECT_EQ(backward, expectedBackward);
+    EXPECT_TRUE(ClicksSeen().empty());
+}
+
+TEST_F(MainWindow, EnterAndAltBPressNothingAndSpacePressesTheFocusedButton) {
+    ASSERT_EQ(NameOf(GetFocus()), "按钮1");
+    Press(VK_RETURN);
+    PressKeys({{VK_MENU, false}, {'B', false}, {'B', true}, {VK_MENU, true}});
+    Pump(100);
+    EXPECT_TRUE(ClicksSeen().empty());
+    EXPECT_TRUE(IsWindow(window_));
+
+    Press(VK_SPACE);
+    Pump(100);
+    EXPECT_EQ(ClicksSeen(), std::vector<std::string>{"按钮1"});
+}
+
+TEST_F(MainWindow, FocusComesBackToTheControlThatHadItOnReactivation) {
+    SetFocus(Control("按钮17"));
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetActiveWindow(other);
+    Pump(100);
+    SetActiveWindow(window_);
+    Pump(100);
+    EXPECT_EQ(NameOf(GetFocus()), "按钮17");
+    DestroyWindow(other);
+}
+
+TEST_F(MainWindow, EscapeInTheDirectoryBoxClosesTheWindow) {
+    SetFocus(Control("编辑框目录"));
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+// Pixels of the window as drawn, read back from its own DC.
+class WindowPixels {
+public:
+    explicit WindowPixels(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowPixels() { ReleaseDC(hwnd_, dc_); }
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+std::vector<std::uint8_t> BackgroundRows(int& width, int& height) {
+    HRSRC found = FindResourceA(nullptr, "BACKGROUND", MAKEINTRESOURCEA(10));
+    auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
+    std::vector<std::uint8_t> rows;
+    EXPECT_TRUE(DecodeJpeg({bytes, SizeofResource(nullptr, found)}, width, height, rows));
+    return rows;
+}
+
+COLORREF PictureAt(const std::vector<std::uint8_t>& rows, int width, int x, int y) {
+    std::size_t stride = (width * 3 + 3) & ~3;
+    const std::uint8_t* p = rows.data() + stride * y + x * 3;
+    return RGB(p[2], p[1], p[0]);
+}
+
+TEST_F(MainWindow, ThePictureIsDecodedOnceAndTiledFromTheTopLeftCorner) {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rows = BackgroundRows(width, height);
+    ASSERT_EQ(width, 734);
+    ASSERT_EQ(height, 492);
+    int decodesAtStart = BackgroundPicture::DecodeCount() - 1; // our own decode above
+
+    for (int i = 0; i < 5; ++i) {
+        InvalidateRect(window_, nullptr, TRUE);
+        UpdateWindow(window_);
+    }
+    EXPECT_EQ(decodesAtStart, 1) << "one decode however often the window repaints";
+
+    WindowPixels pixels(window_);
+    for (POINT p : {POINT{3, 3}, POINT{10, 20}, POINT{30, 47}, POINT{400, 100}, POINT{700, 200}, POINT{20, 426},
+                    POINT{500, 445}}) {
+        EXPECT_EQ(pixels.At(p.x, p.y), PictureAt(rows, width, p.x, p.y)) << p.x << "," << p.y;
+    }
+
+    // Wider than the picture: its left edge shows again at x = 734.
+    SetWindowPos(window_, nullptr, 0, 0, 1000, 521, SWP_NOMOVE | SWP_NOZORDER);
+    UpdateWindow(window_);
+    Pump(200);
+    RECT client;
+    GetClientRect(window_, &client);
+    ASSERT_GT(client.right, 734 + 20);
+    WindowPixels wider(window_);
+    for (int y : {3, 10, 20, 30, 47, 100}) {
+        for (int x : {0, 3, 10}) {
+            EXPECT_EQ(wider.At(734 + x, y), PictureAt(rows, width, x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(BackgroundPicture::DecodeCount() - 1, 1);
+}
+
+TEST_F(MainWindow, TheHintLabelIsOrangeOnItsOwnBackground) {
+    HWND label = Control("标签1");
+    InvalidateRect(label, nullptr, TRUE);
+    UpdateWindow(label);
+    WindowPixels pixels(label);
+    RECT client;
+    GetClientRect(label, &client);
+    std::map<COLORREF, int> seen;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) ++seen[pixels.At(x, y)];
+    }
+    EXPECT_EQ(pixels.At(1, 1), RGB(66, 62, 51));
+    EXPECT_EQ(pixels.At(client.right - 2, client.bottom - 2), RGB(66, 62, 51));
+    EXPECT_GT(seen[RGB(255, 128, 0)], 20) << "the caption is drawn in orange";
+}
+
+TEST_F(MainWindow, TheProgramFileCarriesItsVersionInChinese) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string path = program;
+    path = path.substr(0, path.rfind('\\') + 1) + "QuarvelPanel.exe";
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    EXPECT_EQ(translation[0], 0x0804) << "Chinese (PRC)";
+    char* product = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\080403A8\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, "Quarvel 服务端面板");
+}
+
+} // namespace

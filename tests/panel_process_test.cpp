@@ -1,0 +1,60 @@
+// The real panel program, started as its own process and used from outside the way a
+// user would: real mouse clicks and keys, and the exit code it ends with.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+void Click(HWND control) {
+    RECT place;
+    GetWindowRect(control, &place);
+    SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    INPUT clicks[2]{};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+void PressKey(WORD key) {
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = key;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero) {
+    observe::ChildProcess panel;
+    ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
+    HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
+    ASSERT_NE(window, nullptr);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, 142);
+    EXPECT_EQ(outer.top, 123);
+    EXPECT_EQ(outer.right - outer.left, 740);
+    EXPECT_EQ(outer.bottom - outer.top, 521);
+
+    HWND box = nullptr;
+    for (HWND child : observe::ChildWindows(window)) {
+        if (observe::ClassName(child) == "Edit" && observe::WindowText(child) == "D:\\mirserver") box = child;
+    }
+    ASSERT_NE(box, nullptr) << "the directory box holds the default root when the window shows";
+    Sleep(300);
+    Click(box);
+    Sleep(300);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui));
+    EXPECT_EQ(gui.hwndFocus, box) << "the click put the caret into the box";
+
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(panel.WaitForExit(20000));
+    EXPECT_EQ(panel.ExitCode(), 0u);
+}
+
+} // namespace
