@@ -1,5 +1,6 @@
 #include "tests/support/child_process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -127,6 +128,17 @@ std::string MessageBoxText(HWND box) {
         if (!text.empty()) return text;
     }
     return {};
+}
+
+std::uintptr_t HandleHighWater() {
+    HANDLE events[64];
+    std::uintptr_t highest = 0;
+    for (HANDLE& event : events) {
+        event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        highest = std::max(highest, reinterpret_cast<std::uintptr_t>(event));
+    }
+    for (HANDLE event : events) CloseHandle(event);
+    return highest;
 }
 
 std::string FreshLogFile(const char* name) {

@@ -51,6 +51,9 @@ std::vector<HWND> ChildWindows(HWND parent);
 // The text of a message box: its static text control.
 std::string MessageBoxText(HWND box);
 
+// The highest value a new handle gets: leaked handles raise it (4 per handle).
+std::uintptr_t HandleHighWater();
+
 // A fresh log file beside the test program (any old one is removed), and its lines.
 std::string FreshLogFile(const char* name);
 std::vector<std::string> ReadLines(const std::string& path);

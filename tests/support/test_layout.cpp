@@ -47,6 +47,7 @@ constexpr UnitDescription kUnits[] = {
      .text = "标签", .properties = &kLabel},
 };
 constexpr WindowDescription kWindows[] = {{kWindowId, kUnits}};
+constexpr WindowDescription kTwoWindows[] = {{kWindowId, kUnits}, {kSecondWindowId, kUnits}};
 
 constexpr UnitDescription kBadUnits[] = {kUnits[0], kUnits[1], kUnits[1]};
 constexpr WindowDescription kBadWindows[] = {{kWindowId, kBadUnits}};
@@ -54,6 +55,7 @@ constexpr WindowDescription kBadWindows[] = {{kWindowId, kBadUnits}};
 } // namespace
 
 const ProgramDescription kProgram{kWindows, kWindowId};
+const ProgramDescription kTwoWindowProgram{kTwoWindows, kWindowId};
 const ProgramDescription kProgramWithoutStartWindow{kWindows, 0x52020099};
 const ProgramDescription kProgramWithBadDescription{kBadWindows, kWindowId};
 

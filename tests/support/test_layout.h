@@ -24,6 +24,9 @@ inline constexpr int kControlCount = 5;
 extern HandlerResult (*OnTestEvent)(const char* name, std::span<const std::uint32_t> arguments);
 
 extern const ProgramDescription kProgram;
+// The same window twice, as windows kWindowId and kSecondWindowId.
+inline constexpr std::uint32_t kSecondWindowId = 0x52020002;
+extern const ProgramDescription kTwoWindowProgram;
 // A program whose start window is not in its list.
 extern const ProgramDescription kProgramWithoutStartWindow;
 // A program whose description cannot be read (two units with one id).

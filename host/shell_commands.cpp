@@ -1,0 +1,135 @@
+#include "host/shell_commands.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "host/handles.h"
+#include "host/text.h"
+#include "host/window_list.h"
+
+namespace {
+
+// Show commands of display modes 1 to 6. Mode 5 differs: not activated means
+// SW_SHOWNOACTIVATE for a new process, SW_SHOWNA for the shell.
+constexpr WORD kProcessShow[7] = {0, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
+                                  SW_SHOWNOACTIVATE, SW_MINIMIZE};
+constexpr INT kShellShow[7] = {0, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWNA, SW_MINIMIZE};
+constexpr const char* kVerbs[6] = {nullptr, "edit", "explore", "find", "open", "print"};
+
+// The program's parentless windows, disabled around the folder dialog, with the
+// active and foreground windows of before. Pairs of 32-bit values on the process
+// heap; entry 0 is (active, foreground).
+class SavedWindowList {
+public:
+    SavedWindowList() {
+        std::uint32_t count = GetWindowCount();
+        pairs_ = static_cast<std::uint32_t(*)[2]>(AllocateBlock((count + 1) * sizeof *pairs_));
+        HWND active = GetActiveWindow();
+        if (!IsWindow(active)) active = nullptr;
+        Append(active, GetForegroundWindow());
+        for (std::uint32_t i = 0; i < count; ++i) {
+            HWND hwnd = GetWindowHandle(i);
+            if (!hwnd || GetParent(hwnd)) continue;
+            Append(hwnd, reinterpret_cast<HWND>(static_cast<std::uintptr_t>(IsWindowEnabled(hwnd) ? 1 : 0)));
+            EnableWindow(hwnd, FALSE);
+        }
+    }
+    SavedWindowList(const SavedWindowList&) = delete;
+    SavedWindowList& operator=(const SavedWindowList&) = delete;
+    ~SavedWindowList() { FreeBlock(pairs_); }
+
+    HWND Active() const { return Window(pairs_[0][0]); }
+
+    // Each window back to its state of before; then the foreground, then the active window.
+    void Restore() const {
+        for (std::uint32_t i = 1; i < size_; ++i) EnableWindow(Window(pairs_[i][0]), pairs_[i][1] ? TRUE : FALSE);
+        HWND foreground = Window(pairs_[0][1]);
+        HWND active = Window(pairs_[0][0]);
+        if (foreground && IsWindow(foreground)) SetForegroundWindow(foreground);
+        if (active && IsWindow(active)) SetActiveWindow(active);
+    }
+
+private:
+    static HWND Window(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
+    void Append(HWND first, HWND second) {
+        pairs_[size_][0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(first));
+        pairs_[size_][1] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(second));
+        ++size_;
+    }
+
+    std::uint32_t (*pairs_)[2] = nullptr;
+    std::uint32_t size_ = 0;
+};
+
+} // namespace
+
+ShellCalls& CurrentShellCalls() {
+    static ShellCalls calls;
+    return calls;
+}
+
+void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
+    int mode = IsOmitted(argCount, args, 2) ? 2 : std::clamp(ArgInteger(argCount, args, 2), 1, 6);
+    STARTUPINFOA startup{};
+    startup.cb = 68;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = kProcessShow[mode];
+    PROCESS_INFORMATION created{};
+    // The ANSI entry point leaves the command line as it is, so the text goes in as given.
+    // Nothing to start is a failure; some systems crash on a null command line rather
+    // than refuse it, so it never gets there.
+    char* commandLine = const_cast<char*>(ArgText(argCount, args, 0));
+    if (!commandLine || !*commandLine ||
+        !CurrentShellCalls().createProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                           &startup, &created)) {
+        result.low = 0;
+        return;
+    }
+    KernelHandle thread(created.hThread);
+    KernelHandle process(created.hProcess);
+    if (ArgLogical(argCount, args, 1)) {
+        WaitForSingleObject(process.get(), INFINITE);
+    } else {
+        WaitForInputIdle(process.get(), 1000);
+    }
+    thread.reset();
+    process.reset();
+    result.low = 1;
+}
+
+void ExecuteShellOperation(TaggedValue&, int argCount, const TaggedValue* args) {
+    std::int32_t operation = ArgInteger(argCount, args, 0);
+    const char* verb = operation >= 1 && operation <= 5 ? kVerbs[operation] : nullptr;
+    std::int32_t mode = ArgInteger(argCount, args, 4);
+    INT show = !IsOmitted(argCount, args, 4) && mode >= 1 && mode <= 6 ? kShellShow[mode] : SW_SHOWNORMAL;
+    const char* directory = IsOmitted(argCount, args, 3) ? kEmptyText : ArgText(argCount, args, 3);
+    const char* parameters = IsOmitted(argCount, args, 2) ? nullptr : ArgText(argCount, args, 2);
+    CurrentShellCalls().shellExecute(nullptr, verb, ArgText(argCount, args, 1), parameters, directory, show);
+}
+
+void BrowseForFolder(TaggedValue& result, int argCount, const TaggedValue* args) {
+    char path[MAX_PATH];
+    path[0] = '\0';
+    BROWSEINFOA browse{};
+    browse.pszDisplayName = path;
+    browse.lpszTitle = ArgText(argCount, args, 0);
+    browse.ulFlags = BIF_EDITBOX;
+    if (!IsOmitted(argCount, args, 1) && ArgLogical(argCount, args, 1)) browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
+
+    SavedWindowList saved;
+    browse.hwndOwner = saved.Active();
+    LPITEMIDLIST chosen = CurrentShellCalls().browseForFolder(&browse);
+    saved.Restore();
+
+    char* text = nullptr;
+    if (chosen) {
+        path[0] = '\0';
+        if (SHGetPathFromIDListA(chosen, path)) text = CopyText(path);
+        IMalloc* allocator = nullptr;
+        if (SUCCEEDED(SHGetMalloc(&allocator))) {
+            allocator->Free(chosen);
+            allocator->Release();
+        }
+    }
+    result.low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
+}

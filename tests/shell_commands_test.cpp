@@ -1,0 +1,378 @@
+// The shell services with the real Windows calls under them: a program of ours started
+// and asked what it received, the shell's own start of it, and the real folder dialog
+// driven from a second thread. A seam only where the pointers handed to the shell
+// cannot be seen otherwise.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/message_loop.h"
+#include "host/runtime.h"
+#include "host/shell_commands.h"
+#include "host/text.h"
+#include "host/window_list.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_layout.h"
+
+namespace {
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+struct Started {
+    std::string commandLine;
+    std::string flagsAndShow;
+    bool done = false;
+};
+
+Started ReadRecord(const std::string& path, DWORD waitMilliseconds = 10000) {
+    Started started;
+    DWORD start = GetTickCount();
+    std::vector<std::string> lines;
+    do {
+        lines = observe::ReadLines(path);
+        if (lines.size() >= 3) break;
+        Sleep(20);
+    } while (GetTickCount() - start < waitMilliseconds);
+    if (lines.size() >= 2) {
+        started.commandLine = lines[0];
+        started.flagsAndShow = lines[1];
+    }
+    started.done = lines.size() >= 3 && lines[2] == "done";
+    return started;
+}
+
+bool Start(const std::string& commandLine, bool wait, const TaggedValue& mode) {
+    TaggedValue args[] = {TextArg(commandLine.c_str()), LogicalArg(wait), mode};
+    TaggedValue result{};
+    RunCommand(result, 3, args);
+    return result.low != 0;
+}
+
+TEST(RunCommand, StartsTheCommandLineUnchangedWithTheShowCommandOfItsMode) {
+    std::string recorder = observe::BesideTestProgram("start_recorder.exe");
+    struct Case {
+        TaggedValue mode;
+        unsigned show;
+    } cases[] = {{kOmittedArg, SW_SHOWNORMAL}, {IntegerArg(0), SW_HIDE},          {IntegerArg(1), SW_HIDE},
+                 {IntegerArg(2), SW_SHOWNORMAL}, {IntegerArg(3), SW_SHOWMINIMIZED}, {IntegerArg(4), SW_SHOWMAXIMIZED},
+                 {IntegerArg(5), SW_SHOWNOACTIVATE}, {IntegerArg(6), SW_MINIMIZE},    {IntegerArg(9), SW_MINIMIZE}};
+    for (const Case& c : cases) {
+        std::string out = observe::FreshLogFile("recorded.txt");
+        std::string commandLine = Quoted(recorder) + " " + Quoted(out) + "  trailing ";
+        SCOPED_TRACE(c.mode.tag ? std::to_string(c.mode.low) : "omitted");
+        ASSERT_TRUE(Start(commandLine, true, c.mode));
+        Started started = ReadRecord(out);
+        EXPECT_EQ(started.commandLine, commandLine) << "not copied, quoted or trimmed";
+        EXPECT_EQ(started.flagsAndShow, "1 " + std::to_string(c.show)) << "STARTF_USESHOWWINDOW and the show command";
+    }
+}
+
+TEST(RunCommand, WaitsForTheEndOnlyWhenAskedTo) {
+    std::string recorder = Quoted(observe::BesideTestProgram("start_recorder.exe"));
+    std::string out = observe::FreshLogFile("recorded.txt");
+    ASSERT_TRUE(Start(recorder + " " + Quoted(out) + " 1500", true, kOmittedArg));
+    EXPECT_TRUE(ReadRecord(out, 0).done) << "with wait-for-exit the call returns after the program ended";
+
+    out = observe::FreshLogFile("recorded-2.txt");
+    ASSERT_TRUE(Start(recorder + " " + Quoted(out) + " 3000", false, kOmittedArg));
+    EXPECT_FALSE(ReadRecord(out, 0).done) << "without it the call does not wait for the end";
+    EXPECT_TRUE(ReadRecord(out, 10000).done);
+}
+
+TEST(RunCommand, GivesFalseAtOnceForNothingToStart) {
+    for (const char* line : {static_cast<const char*>(nullptr), "", "no-such-program-anywhere.exe x",
+                             "\"C:\\no\\such\\folder\\prog.exe\""}) {
+        TaggedValue args[] = {TextArg(line), LogicalArg(true), kOmittedArg};
+        TaggedValue result{0xFFFFFFFF, 0, 0};
+        result = {};
+        RunCommand(result, 3, args);
+        EXPECT_EQ(result.low, 0u) << (line ? line : "(null)");
+        EXPECT_EQ(result.tag, 0u);
+    }
+}
+
+TEST(RunCommand, LeavesNoHandleOpen) {
+    std::string recorder = Quoted(observe::BesideTestProgram("start_recorder.exe"));
+    std::string out = observe::FreshLogFile("recorded.txt");
+    std::string line = recorder + " " + Quoted(out);
+    // A first round settles what the process keeps for good once it has started one.
+    ASSERT_TRUE(Start(line, true, kOmittedArg));
+    ASSERT_TRUE(Start(line, false, kOmittedArg));
+    std::uintptr_t before = observe::HandleHighWater();
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(Start(line, i % 2 == 0, kOmittedArg));
+        EXPECT_FALSE(Start("no-such-program-anywhere.exe", false, kOmittedArg));
+        EXPECT_FALSE(Start("", false, kOmittedArg));
+        EXPECT_FALSE(Start("\"C:\\no\\such.exe\"", true, kOmittedArg));
+        EXPECT_FALSE(Start("no-such-program-anywhere.exe", true, IntegerArg(3)));
+    }
+    EXPECT_EQ(observe::HandleHighWater(), before) << "300 calls left handles behind";
+}
+
+// What ShellExecuteA was given, pointers and all.
+struct ShellCall {
+    HWND owner;
+    const char* verb;
+    std::string file;
+    const char* parameters;
+    const char* directory;
+    std::string directoryText;
+    INT show;
+};
+std::vector<ShellCall> g_shellCalls;
+
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                                    INT show) {
+    g_shellCalls.push_back(
+        {owner, verb, file ? file : "(null)", parameters, directory, directory ? directory : "", show});
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+class ShellSeam : public testing::Test {
+protected:
+    void SetUp() override {
+        g_shellCalls.clear();
+        CurrentShellCalls().shellExecute = RecordShellExecute;
+    }
+    void TearDown() override { CurrentShellCalls() = ShellCalls{}; }
+    static void Execute(std::initializer_list<TaggedValue> args) {
+        TaggedValue result{};
+        ExecuteShellOperation(result, static_cast<int>(args.size()), args.begin());
+        EXPECT_EQ(result.low, 0u);
+        EXPECT_EQ(result.tag, 0u) << "no result";
+    }
+};
+
+TEST_F(ShellSeam, ExploreHandsOverThePathWithAnEmptyDirectoryAndNoParameters) {
+    Execute({IntegerArg(2), TextArg("D:\\mirserver\\Mir200\\Notice"), kOmittedArg, kOmittedArg, kOmittedArg});
+    ASSERT_EQ(g_shellCalls.size(), 1u);
+    const ShellCall& call = g_shellCalls[0];
+    EXPECT_EQ(call.owner, nullptr);
+    EXPECT_STREQ(call.verb, "explore");
+    EXPECT_EQ(call.file, "D:\\mirserver\\Mir200\\Notice");
+    EXPECT_EQ(call.parameters, nullptr);
+    ASSERT_NE(call.directory, nullptr) << "an omitted directory is an empty string, not a null pointer";
+    EXPECT_EQ(call.directoryText, "");
+    EXPECT_EQ(call.show, SW_SHOWNORMAL);
+}
+
+TEST_F(ShellSeam, VerbsShowCommandsAndGivenArgumentsFollowTheirTables) {
+    const char* verbs[] = {nullptr, "edit", "explore", "find", "open", "print", nullptr};
+    for (int operation = 0; operation <= 6; ++operation)
+        Execute({IntegerArg(operation), TextArg("x"), kOmittedArg, kOmittedArg, kOmittedArg});
+    Execute({kOmittedArg, TextArg("x"), kOmittedArg, kOmittedArg, kOmittedArg});
+    ASSERT_EQ(g_shellCalls.size(), 8u);
+    for (int operation = 0; operation <= 6; ++operation) {
+        if (verbs[operation]) {
+            EXPECT_STREQ(g_shellCalls[operation].verb, verbs[operation]);
+        } else {
+            EXPECT_EQ(g_shellCalls[operation].verb, nullptr) << operation;
+        }
+    }
+    EXPECT_EQ(g_shellCalls[7].verb, nullptr) << "omitted";
+
+    g_shellCalls.clear();
+    const INT shows[] = {SW_SHOWNORMAL, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
+                         SW_SHOWNA,     SW_MINIMIZE, SW_SHOWNORMAL};
+    for (int mode = 0; mode <= 7; ++mode)
+        Execute({IntegerArg(4), TextArg("x"), kOmittedArg, kOmittedArg, IntegerArg(mode)});
+    for (int mode = 0; mode <= 7; ++mode) EXPECT_EQ(g_shellCalls[mode].show, shows[mode]) << mode;
+
+    g_shellCalls.clear();
+    Execute({IntegerArg(4), TextArg("x"), TextArg("-a b"), TextArg(nullptr), kOmittedArg});
+    Execute({IntegerArg(4), TextArg("x"), TextArg(""), TextArg("C:\\"), kOmittedArg});
+    EXPECT_STREQ(g_shellCalls[0].parameters, "-a b");
+    EXPECT_EQ(g_shellCalls[0].directory, nullptr) << "a given null text is a null pointer";
+    EXPECT_STREQ(g_shellCalls[1].parameters, "");
+    EXPECT_STREQ(g_shellCalls[1].directory, "C:\\");
+}
+
+TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
+    std::string recorder = observe::BesideTestProgram("start_recorder.exe");
+    for (auto [mode, show] : {std::pair{0, SW_SHOWNORMAL}, {5, SW_SHOWNA}, {7, SW_SHOWNORMAL}}) {
+        std::string out = observe::FreshLogFile("recorded.txt");
+        std::string parameters = Quoted(out);
+        TaggedValue args[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()), kOmittedArg,
+                              IntegerArg(mode)};
+        TaggedValue result{};
+        ExecuteShellOperation(result, 5, args);
+        Started started = ReadRecord(out);
+        EXPECT_NE(started.commandLine.find(out), std::string::npos) << mode;
+        EXPECT_EQ(started.flagsAndShow, "1 " + std::to_string(show)) << mode;
+    }
+}
+
+TEST(ExecuteShellOperation, AFolderThatDoesNotExistReturnsNormally) {
+    TaggedValue args[] = {IntegerArg(2), TextArg("C:\\no\\such\\folder\\anywhere"), kOmittedArg, kOmittedArg,
+                          kOmittedArg};
+    TaggedValue result{};
+    ExecuteShellOperation(result, 5, args);
+    EXPECT_EQ(result.low, 0u);
+}
+
+// The folder dialog, for real. The dialog runs its own loop on this thread; a second
+// thread finds it, looks at the program's windows and answers it.
+class FolderDialog : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitializeHost();
+        ReadWindowList(testlayout::kTwoWindowProgram);
+    }
+    void SetUp() override {
+        ASSERT_TRUE(LoadWindow(testlayout::kWindowId, false, nullptr));
+        ASSERT_TRUE(LoadWindow(testlayout::kSecondWindowId, false, nullptr));
+        first_ = GetWindowHandle(0);
+        second_ = GetWindowHandle(1);
+        CurrentShellCalls().browseForFolder = RecordBrowse;
+        g_flags.clear();
+    }
+    void TearDown() override {
+        CurrentShellCalls() = ShellCalls{};
+        DestroyWindow(first_);
+        DestroyWindow(second_);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+
+    static LPITEMIDLIST WINAPI RecordBrowse(LPBROWSEINFOA browse) {
+        g_flags.push_back(browse->ulFlags);
+        g_owner = browse->hwndOwner;
+        return SHBrowseForFolderA(browse);
+    }
+
+    struct Seen {
+        bool found = false;
+        bool firstEnabled = true, secondEnabled = true;
+    };
+
+    // Runs the dialog; `answer` gets the dialog and its tree once it is up.
+    OwnedText Browse(TaggedValue includeFiles, void (*answer)(HWND dialog, HWND tree), Seen& seen) {
+        HWND first = first_, second = second_;
+        DWORD process = GetCurrentProcessId();
+        std::thread user([&seen, first, second, process, answer] {
+            HWND dialog = nullptr;
+            for (int i = 0; i < 500 && !dialog; ++i) {
+                for (HWND w : observe::TopLevelWindows(process, "#32770")) {
+                    if (IsWindowVisible(w)) dialog = w;
+                }
+                Sleep(20);
+            }
+            if (!dialog) return;
+            Sleep(200);
+            seen.found = true;
+            seen.firstEnabled = IsWindowEnabled(first);
+            seen.secondEnabled = IsWindowEnabled(second);
+            answer(dialog, FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr));
+        });
+        TaggedValue args[] = {TextArg("请选择一个路径"), includeFiles};
+        TaggedValue result{};
+        BrowseForFolder(result, 2, args);
+        user.join();
+        return OwnedText(reinterpret_cast<char*>(static_cast<std::uintptr_t>(result.low)));
+    }
+
+    static inline std::vector<UINT> g_flags;
+    static inline HWND g_owner = nullptr;
+    HWND first_ = nullptr, second_ = nullptr;
+};
+
+void Cancel(HWND dialog, HWND) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[260] = "";
+    TVITEMA data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// Expands the tree two levels down and returns the first item whose text holds `part`.
+HTREEITEM FindItem(HWND tree, const char* part, HTREEITEM* parent = nullptr) {
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    for (HTREEITEM top = root; top;
+         top = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)top))) {
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+        for (HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)top));
+             child; child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)child))) {
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+            for (HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)child));
+                 item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item))) {
+                if (ItemText(tree, item).find(part) != std::string::npos) {
+                    if (parent) *parent = child;
+                    return item;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+void Choose(HWND dialog, HTREEITEM item, HWND tree) {
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    Sleep(100);
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+}
+
+void ChooseDriveC(HWND dialog, HWND tree) {
+    HTREEITEM drive = FindItem(tree, "(C:)");
+    if (!drive) return Cancel(dialog, tree);
+    Choose(dialog, drive, tree);
+}
+
+void ChooseTheComputer(HWND dialog, HWND tree) {
+    HTREEITEM computer = nullptr;
+    if (!FindItem(tree, "(C:)", &computer) || !computer) return Cancel(dialog, tree);
+    Choose(dialog, computer, tree);
+}
+
+TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
+    EnableWindow(second_, FALSE);
+    SetActiveWindow(first_);
+    HWND activeBefore = GetActiveWindow();
+    HWND foregroundBefore = GetForegroundWindow();
+    Seen seen;
+    OwnedText chosen = Browse(kOmittedArg, Cancel, seen);
+    ASSERT_TRUE(seen.found) << "no dialog came up";
+    EXPECT_EQ(chosen, nullptr);
+    EXPECT_FALSE(seen.firstEnabled) << "the program's windows are disabled while the dialog is up";
+    EXPECT_FALSE(seen.secondEnabled);
+    EXPECT_TRUE(IsWindowEnabled(first_)) << "enabled again";
+    EXPECT_FALSE(IsWindowEnabled(second_)) << "it was disabled before and stays so";
+    EXPECT_EQ(GetActiveWindow(), activeBefore);
+    EXPECT_EQ(GetForegroundWindow(), foregroundBefore);
+    EXPECT_EQ(g_owner, activeBefore) << "the active window owns the dialog";
+    EXPECT_EQ(g_flags, std::vector<UINT>{0x0010});
+}
+
+TEST_F(FolderDialog, AChosenFolderComesBackAsANewTextEachTime) {
+    Seen seen;
+    OwnedText first = Browse(LogicalArg(false), ChooseDriveC, seen);
+    ASSERT_TRUE(seen.found);
+    OwnedText second = Browse(LogicalArg(true), ChooseDriveC, seen);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_STREQ(first.get(), "C:\\");
+    EXPECT_STREQ(second.get(), "C:\\");
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_FALSE(IsConstantText(first.get()));
+    EXPECT_EQ(g_flags, (std::vector<UINT>{0x0010, 0x4010}));
+    EXPECT_TRUE(IsWindowEnabled(first_));
+    EXPECT_TRUE(IsWindowEnabled(second_));
+}
+
+TEST_F(FolderDialog, AnItemWithoutAFileSystemPathGivesTheNullText) {
+    Seen seen;
+    OwnedText chosen = Browse(kOmittedArg, ChooseTheComputer, seen);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(chosen, nullptr);
+}
+
+} // namespace
