@@ -1,5 +1,9 @@
-// What the panel does: the handlers bound to the main window's events.
+// What the panel does: the handlers bound to the main window's events, and the
+// action table behind its 45 file and folder buttons.
 #pragma once
+
+#include <cstddef>
+#include <span>
 
 // Creation of the main window: the directory box gets the default root.
 void FillDefaultDirectory();
@@ -7,3 +11,16 @@ void FillDefaultDirectory();
 void BrowseForRoot();
 // Every file and folder button: the row of the action table for the clicked button.
 void RunButtonAction();
+
+enum class ActionKind { EditFile, OpenFolder };
+
+struct ActionRow {
+    const char* unit;    // the button's unit name
+    const char* caption; // as the layout shows it
+    ActionKind kind;
+    // EditFile: the whole command line; OpenFolder: the sub-path joined to the
+    // directory box's text.
+    const char* target;
+};
+
+std::span<const ActionRow> ActionTable();

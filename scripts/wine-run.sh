@@ -8,6 +8,7 @@
 #   (--own-display keeps the caller's $DISPLAY instead);
 # - with --driver, the program runs in the background while SCRIPT runs with
 #   DISPLAY and PROGRAM_PID set; then the program is waited for;
+# - with PANEL_DRIVE_D set, drive D: of the prefix is that folder for the run;
 # - afterwards every Wine process of the prefix is ended with `wineserver -k`.
 # Runs on one prefix are serialised with a lock, so that ending one run's Wine
 # processes never cuts into another's. The exit status is the program's.
@@ -51,6 +52,12 @@ if [[ ! -f $ready ]]; then
     touch "$ready"
 fi
 
+drive_d=$prefix/dosdevices/d:
+if [[ -n ${PANEL_DRIVE_D:-} ]]; then
+    rm -rf "$PANEL_DRIVE_D" && mkdir -p "$PANEL_DRIVE_D"
+    ln -sfn "$PANEL_DRIVE_D" "$drive_d"
+fi
+
 xvfb_pid=""
 stop_display() {
     if [[ -n $xvfb_pid ]]; then
@@ -59,7 +66,7 @@ stop_display() {
         xvfb_pid=""
     fi
 }
-trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+trap 'wineserver -k 2>/dev/null; stop_display; [[ -z ${PANEL_DRIVE_D:-} ]] || rm -f "$drive_d"' EXIT
 trap 'exit 130' INT TERM
 
 if [[ $use_display -eq 1 ]]; then
