@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and prints their figures as a Markdown table. Figures only:
+# nothing here fails on timing. RUNS (default 20) sets the number of timed starts.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$here/build}
+"$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench >/dev/null
+bin=$build_dir/bin
+run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+
+"${run[@]}" "$bin/start_driver.exe" "${RUNS:-20}" "panel=$(basename "$bin/QuarvelPanel.exe")" \
+    "reference=$(basename "$bin/reference_panel.exe")" | tr -d '\r' >"$out" 2>/dev/null || true
+# The driver starts the programs from its own folder.
+"${run[@]}" "$bin/decode_bench.exe" 200 | tr -d '\r' | sed 's/^/simd./' >>"$out"
+JSIMD_FORCENONE=1 "${run[@]}" "$bin/decode_bench.exe" 200 | tr -d '\r' | sed 's/^/plain./' >>"$out"
+
+value() { awk -v k="$1" '$1 == k { print $2 }' "$out"; }
+ratio() { awk -v a="$(value "$1")" -v b="$(value "$2")" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+size_kb=$(( $(stat -c %s "$bin/QuarvelPanel.exe") / 1024 ))
+imports=$(i686-w64-mingw32-objdump -p "$bin/QuarvelPanel.exe" | awk '/DLL Name/ { print $3 }' | sort | paste -sd ' ')
+
+cat <<TABLE
+| figure | panel | reference | panel / reference |
+|---|---|---|---|
+| start to ready, median of ${RUNS:-20} (ms) | $(value panel.start_ms_median) | $(value reference.start_ms_median) | $(ratio panel.start_ms_median reference.start_ms_median) |
+| start to ready, min .. max (ms) | $(value panel.start_ms_min) .. $(value panel.start_ms_max) | $(value reference.start_ms_min) .. $(value reference.start_ms_max) | |
+| processor time in 10 s idle (ms) | $(value panel.idle_cpu_ms_10s) | $(value reference.idle_cpu_ms_10s) | |
+| peak working set after start (KiB) | $(value panel.peak_working_set_kb_after_start) | $(value reference.peak_working_set_kb_after_start) | $(ratio panel.peak_working_set_kb_after_start reference.peak_working_set_kb_after_start) |
+| private bytes after start (KiB) | $(value panel.private_kb_after_start) | $(value reference.private_kb_after_start) | $(ratio panel.private_kb_after_start reference.private_kb_after_start) |
+| peak working set after 1,000 actions (KiB) | $(value panel.peak_working_set_kb_after_1000_actions) | $(value reference.peak_working_set_kb_after_1000_actions) | |
+| private bytes after 1,000 actions (KiB) | $(value panel.private_kb_after_1000_actions) | $(value reference.private_kb_after_1000_actions) | |
+| picture decode, SIMD, median (µs) | $(value simd.decode_us_median) | | |
+| picture decode, no SIMD, median (µs) | $(value plain.decode_us_median) | | $(ratio simd.decode_us_median plain.decode_us_median) (SIMD / plain) |
+| QuarvelPanel.exe size (KiB) | $size_kb | | |
+| DLLs it imports | $imports | | |
+TABLE
