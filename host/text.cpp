@@ -14,6 +14,7 @@ extern const char kEmptyText[] = "";
 namespace {
 
 HANDLE g_heap = nullptr;
+std::uint32_t g_faultThreshold = 0;
 
 struct ConstantArea {
     const char* first = nullptr;
@@ -95,8 +96,11 @@ char* CopyText(const char* text) {
     return copy;
 }
 
+void SetAllocationFaultThreshold(std::uint32_t size) { g_faultThreshold = size; }
+
 void* AllocateBlock(std::uint32_t size) {
-    if (void* block = HeapAlloc(TextHeap(), 0, size)) return block;
+    bool fault = g_faultThreshold && size >= g_faultThreshold;
+    if (void* block = fault ? nullptr : HeapAlloc(TextHeap(), 0, size)) return block;
     char message[100];
     std::snprintf(message, sizeof message, "分配 %d 字节内存失败!", static_cast<int>(size));
     ReportFatalError(message, 0);

@@ -19,6 +19,10 @@ char* CopyText(const char* text);
 void* AllocateBlock(std::uint32_t size);
 void FreeBlock(const void* block);
 
+// Makes every allocation of at least `size` bytes fail, as an exhausted heap would;
+// 0 switches it off. For tests that need a failure in the middle of an action.
+void SetAllocationFaultThreshold(std::uint32_t size);
+
 // True when `p` lies in the read-only area of the program image that holds its literal texts.
 bool IsConstantText(const void* p);
 

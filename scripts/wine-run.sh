@@ -9,6 +9,9 @@
 # - with --driver, the program runs in the background while SCRIPT runs with
 #   DISPLAY and PROGRAM_PID set; then the program is waited for;
 # - with PANEL_DRIVE_D set, drive D: of the prefix is that folder for the run;
+# - with PANEL_HEAP_CHECK=1, Wine checks the heap on every operation
+#   (WINEDEBUG=warn+heap) and the run fails on anything it reports, but for the
+#   refusal of a block too large to ever exist (which tests ask for on purpose);
 # - afterwards every Wine process of the prefix is ended with `wineserver -k`.
 # Runs on one prefix are serialised with a lock, so that ending one run's Wine
 # processes never cuts into another's. The exit status is the program's.
@@ -85,6 +88,13 @@ elif [[ $use_display -eq 0 ]]; then
     unset DISPLAY
 fi
 
+heap_log=""
+if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
+    export WINEDEBUG=warn+heap
+    heap_log=$(mktemp)
+    exec 8>&2 2> >(tee "$heap_log" >&8)
+fi
+
 if [[ -n $driver ]]; then
     wine "$@" &
     export PROGRAM_PID=$!
@@ -98,4 +108,15 @@ fi
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 stop_display
+if [[ -n $heap_log ]]; then
+    exec 2>&8
+    sleep 0.2 # let tee write the last lines
+    reported=$(grep -E '^[0-9a-f]*:?(err|warn):heap' "$heap_log" | grep -v 'Could not allocate' || true)
+    if [[ -n $reported ]]; then
+        echo "wine-run: the heap checker reported:" >&2
+        head -n 20 <<<"$reported" >&2
+        status=1
+    fi
+    rm -f "$heap_log"
+fi
 exit $status

@@ -195,7 +195,9 @@ TEST_F(ShellSeam, VerbsShowCommandsAndGivenArgumentsFollowTheirTables) {
 TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
     std::string recorder = observe::BesideTestProgram("start_recorder.exe");
     for (auto [mode, show] : {std::pair{0, SW_SHOWNORMAL}, {5, SW_SHOWNA}, {7, SW_SHOWNORMAL}}) {
-        std::string out = observe::FreshLogFile("recorded.txt");
+        // A file of its own for each start: the shell starts the program on its own time.
+        std::string name = "opened-" + std::to_string(mode) + ".txt";
+        std::string out = observe::FreshLogFile(name.c_str());
         std::string parameters = Quoted(out);
         TaggedValue args[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()), kOmittedArg,
                               IntegerArg(mode)};

@@ -14,6 +14,16 @@ namespace {
 
 std::size_t BlockSize(const void* block) { return HeapSize(GetProcessHeap(), 0, block); }
 
+std::size_t BusyBlocks() {
+    HANDLE heap = GetProcessHeap();
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    std::size_t busy = 0;
+    while (HeapWalk(heap, &entry)) busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
+    HeapUnlock(heap);
+    return busy;
+}
+
 TEST(TextValues, TheAnsiCodePageIsGbkAndLiteralsAreGbkBytes) {
     EXPECT_EQ(GetACP(), 936u);
     EXPECT_EQ(TextLength("编辑框目录"), 10u);
@@ -90,9 +100,14 @@ TEST(TextValues, FreeLeavesLiteralsAndTheNullTextAlone) {
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
 
     char* heapText = CopyText(literal);
-    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, heapText));
+    std::size_t busy = BusyBlocks();
     FreeBlock(heapText);
-    EXPECT_FALSE(HeapValidate(GetProcessHeap(), 0, heapText)) << "a heap text goes back to the heap";
+    // Wine's heap checker holds freed blocks back for a while to catch late writes.
+    char debug[256] = "";
+    GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
+    if (!std::strstr(debug, "+heap")) {
+        EXPECT_EQ(BusyBlocks(), busy - 1) << "a heap text goes back to the heap";
+    }
 }
 
 TEST(TextValues, AllocateBlockComesFromTheProcessHeap) {

@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "host/fatal.h"
+#include "host/shell_commands.h"
+#include "panel/layout.h"
 #include "host/properties.h"
 #include "host/runtime.h"
 #include "host/start.h"
@@ -63,6 +65,20 @@ HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
     return {};
 }
 
+BOOL WINAPI RefuseToStart(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                          LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    Note((std::string("refused ") + (commandLine ? commandLine : "")).c_str());
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+HINSTANCE WINAPI NoteShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                                  INT show) {
+    HINSTANCE result = ShellExecuteA(owner, verb, file, parameters, directory, show);
+    Note((std::string("shell ") + file + " -> " + std::to_string(reinterpret_cast<INT_PTR>(result))).c_str());
+    return result;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -70,6 +86,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_log = __argc > 2 ? __argv[2] : nullptr;
     OnTestEvent = OnEvent;
 
+    // The real panel with a fault: allocations of 100,000 bytes and more fail.
+    if (g_mode == "panel-allocation-fault") {
+        SetAllocationFaultThreshold(100000);
+        return RunHostProgram(kPanelProgram);
+    }
+    // The real panel where no program can be started and shell calls are noted.
+    if (g_mode == "panel-failing-starts") {
+        CurrentShellCalls().createProcess = RefuseToStart;
+        CurrentShellCalls().shellExecute = NoteShellExecute;
+        return RunHostProgram(kPanelProgram);
+    }
     if (g_mode == "no-start-window") return RunHostProgram(kProgramWithoutStartWindow);
     if (g_mode == "bad-description") return RunHostProgram(kProgramWithBadDescription);
     if (g_mode == "window" || g_mode == "destroy-in-create" || g_mode == "read-destroyed" ||

@@ -1,0 +1,240 @@
+// Soak and bad input, in this process, through the real loop: thousands of clicks,
+// box writes and reads, a hundred real folder dialogs, and nothing left behind; then
+// the directory box fed with every awkward text we could think of. The process and
+// shell calls go to a seam, so that no thousand Notepads start.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/message_loop.h"
+#include "host/properties.h"
+#include "host/runtime.h"
+#include "host/shell_commands.h"
+#include "host/text.h"
+#include "host/window_list.h"
+#include "panel/layout.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+std::vector<std::string> g_calls;
+std::size_t g_callCount = 0;
+
+BOOL WINAPI CountCreateProcess(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                               DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    ++g_callCount;
+    g_calls.push_back(std::string("run:") + commandLine);
+    if (g_calls.size() > 8) g_calls.erase(g_calls.begin());
+    return FALSE;
+}
+
+HINSTANCE WINAPI CountShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
+    ++g_callCount;
+    g_calls.push_back(std::string("explore:") + file);
+    if (g_calls.size() > 8) g_calls.erase(g_calls.begin());
+    return reinterpret_cast<HINSTANCE>(2);
+}
+
+struct Resources {
+    std::uintptr_t kernelHandles;
+    unsigned gdiIndex;
+    unsigned userIndex;
+    std::size_t heapBlocks;
+    std::size_t heapBytes;
+};
+
+// What the process holds, read the way that works under Wine too: the value a new
+// handle of each kind gets (a leak pushes it up), and the busy blocks of the heap.
+Resources Measure() {
+    Resources r{};
+    r.kernelHandles = observe::HandleHighWater();
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    r.gdiIndex = LOWORD(reinterpret_cast<std::uintptr_t>(brush));
+    DeleteObject(brush);
+    HMENU menu = CreateMenu();
+    r.userIndex = LOWORD(reinterpret_cast<std::uintptr_t>(menu));
+    DestroyMenu(menu);
+    HANDLE heap = GetProcessHeap();
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            ++r.heapBlocks;
+            r.heapBytes += entry.cbData;
+        }
+    }
+    HeapUnlock(heap);
+    return r;
+}
+
+std::ostream& operator<<(std::ostream& out, const Resources& r) {
+    return out << "handles<=" << r.kernelHandles << " gdi#" << r.gdiIndex << " user#" << r.userIndex << " heap "
+               << r.heapBlocks << " blocks/" << r.heapBytes << " bytes";
+}
+
+class Soak : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitializeHost();
+        ReadWindowList(kPanelProgram);
+    }
+    void SetUp() override {
+        CurrentShellCalls().createProcess = CountCreateProcess;
+        CurrentShellCalls().shellExecute = CountShellExecute;
+        g_calls.clear();
+        g_callCount = 0;
+        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+        window_ = GetWindowHandle(0);
+    }
+    void TearDown() override {
+        CurrentShellCalls() = ShellCalls{};
+        if (IsWindow(window_)) DestroyWindow(window_);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+
+    HWND Control(const char* name) const {
+        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
+            if (std::string(unit.description->name) == name) return unit.live->Handle();
+        }
+        return nullptr;
+    }
+    // Posts the clicks and lets the real loop take them all.
+    void Clicks(const std::vector<const char*>& names, int times) {
+        for (int i = 0; i < times; ++i) PostMessageA(Control(names[i % names.size()]), BM_CLICK, 0, 0);
+        PostQuitMessage(0);
+        RunMessageLoop();
+    }
+    void WritesAndReads(int times) {
+        for (int i = 0; i < times; ++i) {
+            std::string root = "E:\\root" + std::to_string(i);
+            WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord(root.c_str()), 0);
+            OwnedText back(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue)));
+            ASSERT_STREQ(back.get(), root.c_str());
+        }
+        // The box keeps a copy of its last text: end on the same one every time.
+        WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord("E:\\root"), 0);
+    }
+    // Real folder dialogs, each cancelled by a second thread as soon as it is up.
+    int CancelledDialogs(int times) {
+        HWND browse = Control("按钮浏览");
+        DWORD gui = GetCurrentThreadId();
+        int cancelled = 0;
+        std::thread user([&] {
+            for (int i = 0; i < times; ++i) {
+                PostMessageA(browse, BM_CLICK, 0, 0);
+                HWND dialog = nullptr;
+                for (int wait = 0; wait < 1000 && !dialog; ++wait) {
+                    for (HWND w : observe::TopLevelWindows(GetCurrentProcessId(), "#32770")) {
+                        if (IsWindowVisible(w)) dialog = w;
+                    }
+                    if (!dialog) Sleep(5);
+                }
+                if (!dialog) break;
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                while (IsWindow(dialog)) Sleep(5);
+                ++cancelled;
+            }
+            PostThreadMessageA(gui, WM_QUIT, 0, 0);
+        });
+        RunMessageLoop();
+        user.join();
+        return cancelled;
+    }
+
+    HWND window_ = nullptr;
+};
+
+const std::vector<const char*> kFolderButtons = {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5", "按钮6", "按钮7",
+                                                 "按钮8", "按钮9", "按钮10", "按钮11", "按钮12", "按钮45"};
+const std::vector<const char*> kFileButtons = {"按钮13", "按钮19", "按钮28", "按钮39", "按钮41", "按钮27"};
+
+TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
+    // Warm-up, once: the first round of each kind makes what stays for the process's
+    // life (the shell's allocator and folder caches, the dialog's classes and image
+    // lists, the box's cached text at its final size).
+    Clicks(kFolderButtons, 26);
+    Clicks(kFileButtons, 12);
+    WritesAndReads(20);
+    ASSERT_EQ(CancelledDialogs(5), 5);
+    Resources before = Measure();
+
+    g_callCount = 0;
+    Clicks(kFolderButtons, 1000);
+    Clicks(kFileButtons, 1000);
+    EXPECT_EQ(g_callCount, 2000u);
+    WritesAndReads(1000);
+    EXPECT_EQ(CancelledDialogs(100), 100);
+    EXPECT_TRUE(IsWindowEnabled(window_));
+
+    // A leaked handle or object pushes the value the next new one gets; freed ones
+    // may let it drop.
+    Resources after = Measure();
+    EXPECT_LE(after.kernelHandles, before.kernelHandles) << before << " / " << after;
+    EXPECT_LE(after.gdiIndex, before.gdiIndex) << before << " / " << after;
+    EXPECT_LE(after.userIndex, before.userIndex) << before << " / " << after;
+    EXPECT_EQ(after.heapBlocks, before.heapBlocks) << before << " / " << after;
+    EXPECT_EQ(after.heapBytes, before.heapBytes) << before << " / " << after;
+}
+
+// The box takes anything; the shell gets exactly the box's bytes and the sub-path.
+TEST_F(Soak, AnyDirectoryTextReachesTheShellExactlyAsTheBoxHoldsIt) {
+    HWND box = Control("编辑框目录");
+    std::vector<std::string> texts = {
+        "",
+        "x",
+        std::string(259, 'a'),
+        std::string(260, 'b'),
+        std::string(261, 'c'),
+        std::string(32767, 'd'),
+        "E:\\srv\\\\\\",
+        "     ",
+        "\"E:\\my srv\" 100% %PATH% %%",
+        "..\\..\\x\\..\\",
+        "E:\\服务器\\传奇",
+        std::string(3000, '\\'),
+    };
+    for (const std::string& text : texts) {
+        SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        g_calls.clear();
+        Clicks({"按钮5"}, 1);
+        ASSERT_EQ(g_calls.size(), 1u);
+        EXPECT_EQ(g_calls[0], "explore:" + text + "\\Mir200\\Notice") << text.size() << " bytes";
+    }
+
+    // Typed, key by key, through the loop.
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    SetFocus(box);
+    for (char c : std::string(" F:\\a b\\%x%\\ ")) PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
+    g_calls.clear();
+    Clicks({"按钮6"}, 1);
+    EXPECT_EQ(g_calls, std::vector<std::string>{"explore: F:\\a b\\%x%\\ \\Mir200\\Envir\\MonItems"});
+
+    // Pasted from the clipboard, with characters GBK cannot hold: whatever Windows put
+    // into the box goes on unchanged.
+    const wchar_t pasted[] = L"G:\\\U0001F600\u00F1\uD55C\u4E2D\u6587";
+    ASSERT_TRUE(OpenClipboard(window_));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
+    std::memcpy(GlobalLock(memory), pasted, sizeof pasted);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    SendMessageA(box, WM_PASTE, 0, 0);
+    char shown[256] = "";
+    GetWindowTextA(box, shown, sizeof shown);
+    EXPECT_EQ(std::string(shown).substr(0, 3), "G:\\");
+    EXPECT_NE(std::string(shown).find("中文"), std::string::npos);
+    g_calls.clear();
+    Clicks({"按钮5"}, 1);
+    EXPECT_EQ(g_calls, std::vector<std::string>{std::string("explore:") + shown + "\\Mir200\\Notice"});
+    EXPECT_TRUE(IsWindow(window_));
+}
+
+} // namespace
