@@ -8,12 +8,11 @@
 
 namespace {
 
-constexpr std::uint16_t kOwnProperties[] = {kPropertyText /* caption */};
 
-class ButtonObject : public UnitObject {
+class ButtonObject : public CaptionedControl {
 public:
     ButtonObject(Unit& unit, const CreationContext& context)
-        : UnitObject(unit, context.windowId, context.window),
+        : CaptionedControl(unit, context.windowId, context.window),
           properties_(*static_cast<const ButtonProperties*>(unit.description->properties)) {}
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
@@ -32,14 +31,6 @@ public:
         if (code == BN_CLICKED) Raise(kEventClick);
     }
 
-    // The caption as the button shows it, kept until the next read.
-    const char* Caption() {
-        int length = GetWindowTextLengthA(hwnd_);
-        caption_.reset(static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1)));
-        caption_.get()[0] = '\0';
-        GetWindowTextA(hwnd_, caption_.get(), length + 1);
-        return caption_.get();
-    }
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -55,21 +46,11 @@ protected:
 private:
     const ButtonProperties& properties_;
     FontHandle font_;
-    OwnedText caption_;
 };
-
-void GetButtonProperty(UnitObject& object, int, RawValue& value) {
-    value.low = static_cast<std::uint32_t>(
-        reinterpret_cast<std::uintptr_t>(static_cast<ButtonObject&>(object).Caption()));
-}
-
-bool SetButtonProperty(UnitObject& object, int, const RawValue& value) {
-    SetWindowTextA(object.Handle(), reinterpret_cast<const char*>(static_cast<std::uintptr_t>(value.low)));
-    return false;
-}
 
 } // namespace
 
 extern const UnitType kButtonType{
-    kTypeButton, "按钮", "Button", kOwnProperties, true, ButtonObject::Create, GetButtonProperty, SetButtonProperty,
+    kTypeButton, "按钮", "Button", kCaptionProperties, true, ButtonObject::Create, GetCaptionProperty,
+    SetCaptionProperty,
 };

@@ -49,3 +49,21 @@ void ApplyBorder(HWND control, ControlBorder border) {
 COLORREF ResolveColour(COLORREF colour) {
     return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
 }
+
+const char* CaptionedControl::Caption() {
+    int length = GetWindowTextLengthA(hwnd_);
+    caption_.reset(static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1)));
+    caption_.get()[0] = '\0';
+    GetWindowTextA(hwnd_, caption_.get(), length + 1);
+    return caption_.get();
+}
+
+void GetCaptionProperty(UnitObject& object, int, RawValue& value) {
+    value.low = static_cast<std::uint32_t>(
+        reinterpret_cast<std::uintptr_t>(static_cast<CaptionedControl&>(object).Caption()));
+}
+
+bool SetCaptionProperty(UnitObject& object, int, const RawValue& value) {
+    SetWindowTextA(object.Handle(), reinterpret_cast<const char*>(static_cast<std::uintptr_t>(value.low)));
+    return false;
+}

@@ -6,7 +6,22 @@
 
 #include "host/description.h"
 #include "host/handles.h"
+#include "host/text.h"
 #include "host/unit.h"
+
+// A control whose own property 0 is its caption (buttons and labels).
+class CaptionedControl : public UnitObject {
+public:
+    using UnitObject::UnitObject;
+    // The caption as the control shows it, kept until the next read.
+    const char* Caption();
+
+private:
+    OwnedText caption_;
+};
+void GetCaptionProperty(UnitObject& object, int ownIndex, RawValue& value);
+bool SetCaptionProperty(UnitObject& object, int ownIndex, const RawValue& value);
+inline constexpr std::uint16_t kCaptionProperties[] = {kPropertyText};
 
 // A hidden child of the window with the common styles of its unit (tab stop, disabled).
 HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr char kLabelClass[] = "KZLabel";
-constexpr std::uint16_t kOwnProperties[] = {kPropertyText /* caption */};
 
 UINT DrawFlags(const LabelProperties& p) {
     UINT flags = DT_NOCLIP;
@@ -26,10 +25,10 @@ UINT DrawFlags(const LabelProperties& p) {
     return flags;
 }
 
-class LabelObject : public UnitObject {
+class LabelObject : public CaptionedControl {
 public:
     LabelObject(Unit& unit, const CreationContext& context)
-        : UnitObject(unit, context.windowId, context.window),
+        : CaptionedControl(unit, context.windowId, context.window),
           properties_(*static_cast<const LabelProperties*>(unit.description->properties)) {}
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
@@ -43,13 +42,6 @@ public:
         return label;
     }
 
-    const char* Caption() {
-        int length = GetWindowTextLengthA(hwnd_);
-        caption_.reset(static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1)));
-        caption_.get()[0] = '\0';
-        GetWindowTextA(hwnd_, caption_.get(), length + 1);
-        return caption_.get();
-    }
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -94,21 +86,10 @@ private:
 
     const LabelProperties& properties_;
     FontHandle font_;
-    OwnedText caption_;
 };
-
-void GetLabelProperty(UnitObject& object, int, RawValue& value) {
-    value.low = static_cast<std::uint32_t>(
-        reinterpret_cast<std::uintptr_t>(static_cast<LabelObject&>(object).Caption()));
-}
-
-bool SetLabelProperty(UnitObject& object, int, const RawValue& value) {
-    SetWindowTextA(object.Handle(), reinterpret_cast<const char*>(static_cast<std::uintptr_t>(value.low)));
-    return false;
-}
 
 } // namespace
 
 extern const UnitType kLabelType{
-    kTypeLabel, "标签", "Label", kOwnProperties, true, LabelObject::Create, GetLabelProperty, SetLabelProperty,
+    kTypeLabel, "标签", "Label", kCaptionProperties, true, LabelObject::Create, GetCaptionProperty, SetCaptionProperty,
 };

@@ -12,7 +12,12 @@ extern const UnitType kButtonType;
 
 namespace {
 
-constexpr char kObjectProperty[] = "KZUnitObject";
+// The object of a host window sits in its user data: read on every message, it must
+// cost no more than a field access (a window property would cost a server call).
+UnitObject* ObjectOf(HWND hwnd) { return reinterpret_cast<UnitObject*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+void SetObject(HWND hwnd, UnitObject* object) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+}
 
 } // namespace
 
@@ -30,7 +35,7 @@ UnitObject::UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window)
 UnitObject::~UnitObject() {
     if (unit_.live == this) unit_.live = nullptr;
     if (hwnd_ && IsWindow(hwnd_)) {
-        RemovePropA(hwnd_, kObjectProperty);
+        SetObject(hwnd_, nullptr);
         if (subclassed_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     }
 }
@@ -55,7 +60,7 @@ bool UnitObject::PreTranslate(MSG&) { return false; }
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
     hwnd_ = hwnd;
-    SetPropA(hwnd, kObjectProperty, this);
+    SetObject(hwnd, this);
     if (subclass) {
         subclassed_ = true;
         original_ = reinterpret_cast<WNDPROC>(
@@ -77,7 +82,7 @@ LRESULT UnitObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* object = static_cast<UnitObject*>(GetPropA(hwnd, kObjectProperty));
+    UnitObject* object = ObjectOf(hwnd);
     if (!object && message == WM_NCCREATE) {
         object = static_cast<UnitObject*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         if (object) object->Attach(hwnd, false);
@@ -87,7 +92,7 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
     if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
 
     LRESULT result = object->OnMessage(message, wParam, lParam);
-    RemovePropA(hwnd, kObjectProperty);
+    SetObject(hwnd, nullptr);
     if (object->subclassed_) {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
         result = CallWindowProcA(object->original_, hwnd, message, wParam, lParam);

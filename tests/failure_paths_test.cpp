@@ -18,14 +18,20 @@ HWND DirectoryBox(HWND window) {
     return nullptr;
 }
 
+// Starts the probe's panel in a mode and finds its window and directory box.
+void StartPanel(observe::ChildProcess& probe, const char* mode, const std::string& log, HWND& window, HWND& box) {
+    ASSERT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {mode, log})));
+    window = observe::WaitForWindow(probe.Id(), "KZWindow", nullptr, 20000);
+    ASSERT_NE(window, nullptr);
+    box = DirectoryBox(window);
+    ASSERT_NE(box, nullptr);
+}
+
 TEST(FailurePaths, AnAllocationThatFailsDuringAnActionEndsWithTheReport) {
     observe::ChildProcess probe;
     std::string log = observe::FreshLogFile("probe-log.txt");
-    ASSERT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {"panel-allocation-fault", log})));
-    HWND window = observe::WaitForWindow(probe.Id(), "KZWindow", nullptr, 20000);
-    ASSERT_NE(window, nullptr);
-    HWND box = DirectoryBox(window);
-    ASSERT_NE(box, nullptr);
+    HWND window = nullptr, box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartPanel(probe, "panel-allocation-fault", log, window, box));
     // A root of 150,000 characters: reading it back takes a block the heap refuses.
     std::string root(150000, 'x');
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(root.c_str()));
@@ -39,11 +45,8 @@ TEST(FailurePaths, AnAllocationThatFailsDuringAnActionEndsWithTheReport) {
 TEST(FailurePaths, AFailedStartAndAFailedShellCallPassSilently) {
     observe::ChildProcess probe;
     std::string log = observe::FreshLogFile("probe-log.txt");
-    ASSERT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {"panel-failing-starts", log})));
-    HWND window = observe::WaitForWindow(probe.Id(), "KZWindow", nullptr, 20000);
-    ASSERT_NE(window, nullptr);
-    HWND box = DirectoryBox(window);
-    ASSERT_NE(box, nullptr);
+    HWND window = nullptr, box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartPanel(probe, "panel-failing-starts", log, window, box));
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\no-such-server"));
 
     DWORD_PTR answer = 0;

@@ -16,6 +16,7 @@
 #include "host/text.h"
 #include "host/window_list.h"
 #include "tests/support/test_layout.h"
+#include "tests/support/ui.h"
 
 namespace {
 
@@ -57,18 +58,6 @@ HandlerResult Record(const char* name, std::span<const std::uint32_t> arguments)
     return {};
 }
 
-// Messages still queued for this thread, handled the way the loop does.
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        if (!PreTranslateMessage(message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
 std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> names) {
     std::vector<std::string> kept;
     for (const std::string& entry : log) {
@@ -96,7 +85,7 @@ protected:
     void TearDown() override {
         g_refuseClose = false;
         if (IsWindow(window_)) DestroyWindow(window_);
-        Pump();
+        ui::Pump();
     }
     // Posts the messages, then a close, and runs the real loop until the window is gone.
     void RunLoopUntilClosed(std::initializer_list<MSG> messages) {

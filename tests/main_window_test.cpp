@@ -15,26 +15,12 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/support/ui.h"
 
 namespace {
 
 std::vector<EventRecord> g_events;
 void Observe(const EventRecord& record) { g_events.push_back(record); }
-
-void Pump(DWORD milliseconds = 0) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            if (!PreTranslateMessage(message)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-        if (milliseconds) Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
-}
 
 std::string Text(HWND hwnd) {
     char text[1024] = "";
@@ -65,7 +51,7 @@ void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
         inputs.push_back(input);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    Pump(60);
+    ui::Pump(60);
 }
 void Press(WORD key) { PressKeys({{key, false}, {key, true}}); }
 
@@ -80,21 +66,16 @@ protected:
         decodesBeforeLoad_ = BackgroundPicture::DecodeCount();
         ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
         window_ = GetWindowHandle(0);
-        Pump(300);
+        ui::Pump(300);
         g_events.clear();
     }
     void TearDown() override {
         SetEventObserver(nullptr);
         if (IsWindow(window_)) DestroyWindow(window_);
-        Pump();
+        ui::Pump();
     }
 
-    HWND Control(const char* name) const {
-        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
-            if (std::string(unit.description->name) == name && unit.live) return unit.live->Handle();
-        }
-        return nullptr;
-    }
+    HWND Control(const char* name) const { return ui::UnitHandle(kMainWindowId, name); }
     std::string NameOf(HWND hwnd) const {
         for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
             if (unit.live && unit.live->Handle() == hwnd) return unit.description->name;
@@ -289,12 +270,12 @@ TEST_F(MainWindow, EnterAndAltBPressNothingAndSpacePressesTheFocusedButton) {
     ASSERT_EQ(NameOf(GetFocus()), "按钮1");
     Press(VK_RETURN);
     PressKeys({{VK_MENU, false}, {'B', false}, {'B', true}, {VK_MENU, true}});
-    Pump(100);
+    ui::Pump(100);
     EXPECT_TRUE(ClicksSeen().empty());
     EXPECT_TRUE(IsWindow(window_));
 
     Press(VK_SPACE);
-    Pump(100);
+    ui::Pump(100);
     EXPECT_EQ(ClicksSeen(), std::vector<std::string>{"按钮1"});
 }
 
@@ -303,9 +284,9 @@ TEST_F(MainWindow, FocusComesBackToTheControlThatHadItOnReactivation) {
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
     SetActiveWindow(other);
-    Pump(100);
+    ui::Pump(100);
     SetActiveWindow(window_);
-    Pump(100);
+    ui::Pump(100);
     EXPECT_EQ(NameOf(GetFocus()), "按钮17");
     DestroyWindow(other);
 }
@@ -365,7 +346,7 @@ TEST_F(MainWindow, ThePictureIsDecodedOnceAndTiledFromTheTopLeftCorner) {
     // Wider than the picture: its left edge shows again at x = 734.
     SetWindowPos(window_, nullptr, 0, 0, 1000, 521, SWP_NOMOVE | SWP_NOZORDER);
     UpdateWindow(window_);
-    Pump(200);
+    ui::Pump(200);
     RECT client;
     GetClientRect(window_, &client);
     ASSERT_GT(client.right, 734 + 20);

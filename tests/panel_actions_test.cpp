@@ -16,6 +16,7 @@
 #include "host/window_list.h"
 #include "panel/actions.h"
 #include "panel/layout.h"
+#include "tests/support/ui.h"
 
 namespace {
 
@@ -104,17 +105,6 @@ LPITEMIDLIST WINAPI AnswerDialog(LPBROWSEINFOA browse) {
     return g_dialogAnswer();
 }
 
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        if (!PreTranslateMessage(message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
 class PanelActions : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -127,21 +117,16 @@ protected:
         g_oddities.clear();
         ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
         window_ = GetWindowHandle(0);
-        Pump();
+        ui::Pump();
     }
     void TearDown() override {
         CurrentShellCalls() = ShellCalls{};
         if (IsWindow(window_)) DestroyWindow(window_);
-        Pump();
+        ui::Pump();
         EXPECT_TRUE(g_oddities.empty()) << g_oddities.front();
     }
 
-    HWND Control(const char* name) const {
-        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
-            if (std::string(unit.description->name) == name) return unit.live->Handle();
-        }
-        return nullptr;
-    }
+    HWND Control(const char* name) const { return ui::UnitHandle(kMainWindowId, name); }
     std::string Box() const {
         char text[512] = "";
         GetWindowTextA(Control("编辑框目录"), text, sizeof text);
@@ -181,7 +166,7 @@ TEST_F(PanelActions, TypingIntoTheBoxMovesTheFolderButtonsButNeverTheFileButtons
     SetFocus(box);
     SendMessageA(box, EM_SETSEL, 0, -1);
     for (char c : std::string("E:\\srv")) PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
-    Pump();
+    ui::Pump();
     EXPECT_EQ(Box(), "E:\\srv");
     ClickAll({"按钮6", "按钮28"});
     EXPECT_EQ(g_calls, (std::vector<std::string>{"explore:E:\\srv\\Mir200\\Envir\\MonItems",
@@ -191,13 +176,13 @@ TEST_F(PanelActions, TypingIntoTheBoxMovesTheFolderButtonsButNeverTheFileButtons
 TEST_F(PanelActions, TheBoxIsJoinedAsItStandsWithNothingAddedOrRemoved) {
     SetBox("E:\\srv\\");
     PostMessageA(Control("按钮6"), BM_CLICK, 0, 0);
-    Pump();
+    ui::Pump();
     SetBox("  E:\\my srv  ");
     PostMessageA(Control("按钮5"), BM_CLICK, 0, 0);
-    Pump();
+    ui::Pump();
     SetBox("");
     PostMessageA(Control("按钮5"), BM_CLICK, 0, 0);
-    Pump();
+    ui::Pump();
     SetBox("服务器");
     ClickAll({"按钮8"});
     EXPECT_EQ(g_calls, (std::vector<std::string>{"explore:E:\\srv\\\\Mir200\\Envir\\MonItems",
@@ -209,7 +194,7 @@ TEST_F(PanelActions, CancellingTheFolderDialogKeepsWhatTheUserTyped) {
     SetBox("E:\\typed");
     g_dialogAnswer = [] { return LPITEMIDLIST{}; };
     PostMessageA(Control("按钮浏览"), BM_CLICK, 0, 0);
-    Pump();
+    ui::Pump();
     EXPECT_EQ(Box(), "E:\\typed");
 
     // An item without a folder path (the computer itself) keeps it too.
@@ -219,7 +204,7 @@ TEST_F(PanelActions, CancellingTheFolderDialogKeepsWhatTheUserTyped) {
         return computer;
     };
     PostMessageA(Control("按钮浏览"), BM_CLICK, 0, 0);
-    Pump();
+    ui::Pump();
     EXPECT_EQ(Box(), "E:\\typed");
     ClickAll({"按钮5"});
     EXPECT_EQ(g_calls, (std::vector<std::string>{"browse:请选择一个路径", "browse:请选择一个路径",
@@ -260,7 +245,7 @@ TEST_F(PanelActions, EveryTextAnActionTakesGoesBackToTheHeap) {
     auto round = [&] {
         for (const char* name : {"按钮1", "按钮5", "按钮45", "按钮13", "按钮39", "按钮浏览"})
             PostMessageA(Control(name), BM_CLICK, 0, 0);
-        Pump();
+        ui::Pump();
     };
     for (int i = 0; i < 10; ++i) round(); // the box's cached text and the shell's caches settle
     auto before = HeapInUse();

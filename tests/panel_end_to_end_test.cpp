@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/ui.h"
 
 namespace {
 
@@ -78,26 +79,17 @@ DWORD WaitForTitle(const std::string& title, DWORD milliseconds) {
     return 0;
 }
 
-void ClickAt(int x, int y) {
-    SetCursorPos(x, y);
-    INPUT clicks[2]{};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-}
-
-void Click(HWND control) {
-    RECT place;
-    GetWindowRect(control, &place);
-    ClickAt((place.left + place.right) / 2, (place.top + place.bottom) / 2);
-}
-
 std::string ExeOf(DWORD processId) {
     for (const ProcessInfo& p : Processes()) {
         if (p.id == processId) return p.exe;
     }
     return {};
+}
+
+void BringToFront(HWND window) {
+    SetForegroundWindow(window);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Sleep(300);
 }
 
 TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
@@ -113,36 +105,26 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
 
     HWND monGen = FindWindowExA(window, nullptr, "Button", "刷怪配置");
     ASSERT_NE(monGen, nullptr);
-    Click(monGen);
+    ui::Click(monGen);
     DWORD notepad = WaitForTitle("MonGen.txt - 记事本", 20000);
     ASSERT_NE(notepad, 0u) << "Notepad came up on MonGen.txt";
     EXPECT_STRCASEEQ(ExeOf(notepad).c_str(), "notepad.exe");
 
-    SetForegroundWindow(window);
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    Sleep(300);
+    BringToFront(window);
     HWND notice = FindWindowExA(window, nullptr, "Button", "游戏公告");
     ASSERT_NE(notice, nullptr);
-    Click(notice);
+    ui::Click(notice);
     DWORD explorer = WaitForTitle("Notice", 20000);
     ASSERT_NE(explorer, 0u) << "the shell opened D:\\mirserver\\Mir200\\Notice";
     EXPECT_STRCASEEQ(ExeOf(explorer).c_str(), "explorer.exe");
 
     // Back to the panel: a click on its picture, then Esc.
-    SetForegroundWindow(window);
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    Sleep(300);
-    RECT outer;
-    GetWindowRect(window, &outer);
+    BringToFront(window);
     POINT picture{8, 8};
     ClientToScreen(window, &picture);
-    ClickAt(picture.x, picture.y);
+    ui::ClickAt(picture.x, picture.y);
     Sleep(300);
-    INPUT escape[2]{};
-    escape[0].type = escape[1].type = INPUT_KEYBOARD;
-    escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
-    escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, escape, sizeof(INPUT));
+    ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
 }

@@ -5,27 +5,9 @@
 #include <windows.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/ui.h"
 
 namespace {
-
-void Click(HWND control) {
-    RECT place;
-    GetWindowRect(control, &place);
-    SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
-    INPUT clicks[2]{};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-}
-
-void PressKey(WORD key) {
-    INPUT keys[2]{};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = key;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-}
 
 TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero) {
     observe::ChildProcess panel;
@@ -45,14 +27,14 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
     }
     ASSERT_NE(box, nullptr) << "the directory box holds the default root when the window shows";
     Sleep(300);
-    Click(box);
+    ui::Click(box);
     Sleep(300);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui));
     EXPECT_EQ(gui.hwndFocus, box) << "the click put the caret into the box";
 
-    PressKey(VK_ESCAPE);
+    ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "host/window_list.h"
 #include "panel/layout.h"
 #include "tests/support/child_process.h"
+#include "tests/support/ui.h"
 
 namespace {
 
@@ -41,24 +43,60 @@ HINSTANCE WINAPI CountShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, IN
 }
 
 struct Resources {
-    std::uintptr_t kernelHandles;
+    unsigned kernelHandles;
     unsigned gdiIndex;
     unsigned userIndex;
     std::size_t heapBlocks;
     std::size_t heapBytes;
 };
 
-// What the process holds, read the way that works under Wine too: the value a new
-// handle of each kind gets (a leak pushes it up), and the busy blocks of the heap.
+// What the process holds, read the way that works under Wine, where the object
+// counting calls answer 0: live objects of a kind are counted from the slots that
+// fresh handles of that kind get. Fresh handles first take the free slots, in
+// whatever order the table keeps them; once those are used up they come from the
+// unused end of the table, one after another. The first of that final run, less the
+// handles taken before it, is the number of slots held by everything else.
+template <typename Make, typename Free>
+unsigned LiveSlots(Make make, Free free, unsigned (*slot)(std::uintptr_t)) {
+    constexpr int kRun = 64;
+    std::vector<std::uintptr_t> made;
+    unsigned highest = 0, previous = 0, runStart = 0, live = 0;
+    int run = 0, runStartAt = 0;
+    for (int i = 0; i < 30000 && run < kRun; ++i) {
+        std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(make());
+        made.push_back(handle);
+        unsigned index = slot(handle);
+        if (index > highest && run > 0 && index == previous + 1) {
+            ++run;
+        } else if (index > highest) {
+            run = 1;
+            runStart = index;
+            runStartAt = i;
+        } else {
+            run = 0;
+        }
+        highest = std::max(highest, index);
+        previous = index;
+    }
+    live = runStart - static_cast<unsigned>(runStartAt);
+    for (std::uintptr_t handle : made) free(handle);
+    return live;
+}
+
 Resources Measure() {
     Resources r{};
-    r.kernelHandles = observe::HandleHighWater();
-    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-    r.gdiIndex = LOWORD(reinterpret_cast<std::uintptr_t>(brush));
-    DeleteObject(brush);
-    HMENU menu = CreateMenu();
-    r.userIndex = LOWORD(reinterpret_cast<std::uintptr_t>(menu));
-    DestroyMenu(menu);
+    auto kernelSlot = [](std::uintptr_t h) { return static_cast<unsigned>(h / 4); }; // four per slot
+    auto gdiSlot = [](std::uintptr_t h) { return static_cast<unsigned>(LOWORD(h)); };
+    auto userSlot = [](std::uintptr_t h) { return static_cast<unsigned>(LOWORD(h) / 2); }; // two per slot
+    r.kernelHandles = LiveSlots(
+        [] { return CreateEventA(nullptr, FALSE, FALSE, nullptr); },
+        [](std::uintptr_t h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }, +kernelSlot);
+    r.gdiIndex = LiveSlots(
+        [] { return CreateSolidBrush(RGB(1, 2, 3)); },
+        [](std::uintptr_t h) { DeleteObject(reinterpret_cast<HGDIOBJ>(h)); }, +gdiSlot);
+    r.userIndex = LiveSlots(
+        [] { return CreateMenu(); }, [](std::uintptr_t h) { DestroyMenu(reinterpret_cast<HMENU>(h)); },
+        +userSlot);
     HANDLE heap = GetProcessHeap();
     HeapLock(heap);
     PROCESS_HEAP_ENTRY entry{};
@@ -73,7 +111,8 @@ Resources Measure() {
 }
 
 std::ostream& operator<<(std::ostream& out, const Resources& r) {
-    return out << "handles<=" << r.kernelHandles << " gdi#" << r.gdiIndex << " user#" << r.userIndex << " heap "
+    return out << "kernel " << r.kernelHandles << ", gdi " << r.gdiIndex << ", user " << r.userIndex
+               << ", heap "
                << r.heapBlocks << " blocks/" << r.heapBytes << " bytes";
 }
 
@@ -98,12 +137,7 @@ protected:
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     }
 
-    HWND Control(const char* name) const {
-        for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
-            if (std::string(unit.description->name) == name) return unit.live->Handle();
-        }
-        return nullptr;
-    }
+    HWND Control(const char* name) const { return ui::UnitHandle(kMainWindowId, name); }
     // Posts the clicks and lets the real loop take them all.
     void Clicks(const std::vector<const char*>& names, int times) {
         for (int i = 0; i < times; ++i) PostMessageA(Control(names[i % names.size()]), BM_CLICK, 0, 0);
@@ -150,6 +184,33 @@ protected:
     HWND window_ = nullptr;
 };
 
+// The measure itself must see a leak of each kind, or the soak below proves nothing.
+TEST(SoakMeasure, SeesEveryKindOfLeak) {
+    Resources before = Measure();
+    std::vector<HANDLE> events;
+    std::vector<HBRUSH> brushes;
+    std::vector<HMENU> menus;
+    for (int i = 0; i < 5; ++i) {
+        events.push_back(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+        brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
+        menus.push_back(CreateMenu());
+    }
+    void* block = AllocateBlock(100);
+    Resources during = Measure();
+    EXPECT_EQ(during.kernelHandles, before.kernelHandles + 5) << before << " / " << during;
+    EXPECT_EQ(during.gdiIndex, before.gdiIndex + 5) << before << " / " << during;
+    EXPECT_EQ(during.userIndex, before.userIndex + 5) << before << " / " << during;
+    EXPECT_EQ(during.heapBlocks, before.heapBlocks + 1);
+    for (HANDLE e : events) CloseHandle(e);
+    for (HBRUSH b : brushes) DeleteObject(b);
+    for (HMENU m : menus) DestroyMenu(m);
+    FreeBlock(block);
+    Resources after = Measure();
+    EXPECT_EQ(after.kernelHandles, before.kernelHandles);
+    EXPECT_EQ(after.gdiIndex, before.gdiIndex);
+    EXPECT_EQ(after.userIndex, before.userIndex);
+}
+
 const std::vector<const char*> kFolderButtons = {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5", "按钮6", "按钮7",
                                                  "按钮8", "按钮9", "按钮10", "按钮11", "按钮12", "按钮45"};
 const std::vector<const char*> kFileButtons = {"按钮13", "按钮19", "按钮28", "按钮39", "按钮41", "按钮27"};
@@ -172,8 +233,6 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     EXPECT_EQ(CancelledDialogs(100), 100);
     EXPECT_TRUE(IsWindowEnabled(window_));
 
-    // A leaked handle or object pushes the value the next new one gets; freed ones
-    // may let it drop.
     Resources after = Measure();
     EXPECT_LE(after.kernelHandles, before.kernelHandles) << before << " / " << after;
     EXPECT_LE(after.gdiIndex, before.gdiIndex) << before << " / " << after;

@@ -1,0 +1,23 @@
+// Driving the program's windows from a test: the loop's way of handling queued
+// messages, looking up controls by unit name, and real mouse and keyboard input.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace ui {
+
+// Handles this thread's queued messages as the message loop does (WM_QUIT is
+// dropped), for `milliseconds` more when given.
+void Pump(DWORD milliseconds = 0);
+
+// The live control of a loaded window, by unit name; null when there is none.
+HWND UnitHandle(std::uint32_t windowId, const char* unitName);
+
+// Real input, through the system's input queue.
+void ClickAt(int x, int y);
+void Click(HWND control);
+void PressKey(WORD key);
+
+} // namespace ui
