@@ -50,11 +50,16 @@ COLORREF ResolveColour(COLORREF colour) {
     return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
 }
 
+char* ReadWindowText(HWND control) {
+    int length = GetWindowTextLengthA(control);
+    auto* text = static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1));
+    text[0] = '\0';
+    GetWindowTextA(control, text, length + 1);
+    return text;
+}
+
 const char* CaptionedControl::Caption() {
-    int length = GetWindowTextLengthA(hwnd_);
-    caption_.reset(static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1)));
-    caption_.get()[0] = '\0';
-    GetWindowTextA(hwnd_, caption_.get(), length + 1);
+    caption_.reset(ReadWindowText(hwnd_));
     return caption_.get();
 }
 

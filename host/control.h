@@ -9,6 +9,9 @@
 #include "host/text.h"
 #include "host/unit.h"
 
+// The window text of a control as a new heap text (an empty one for no text).
+char* ReadWindowText(HWND control);
+
 // A control whose own property 0 is its caption (buttons and labels).
 class CaptionedControl : public UnitObject {
 public:

@@ -69,11 +69,7 @@ public:
     }
 
     void GetContent(RawValue& value) {
-        int length = GetWindowTextLengthA(hwnd_);
-        auto* buffer = static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1));
-        buffer[0] = '\0';
-        GetWindowTextA(hwnd_, buffer, length + 1);
-        ReplaceCached(buffer);
+        ReplaceCached(ReadWindowText(hwnd_));
         value.low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(cached_));
     }
 

@@ -49,7 +49,6 @@ private:
     void OnSetFocus();
     void OnDestroyed();
     void Paint();
-    Unit* UnitOfControl(HWND control) const;
 
     WindowEntry& entry_;
     std::vector<std::unique_ptr<UnitObject>> controls_;

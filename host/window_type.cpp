@@ -186,13 +186,6 @@ void WindowObject::ShowLoaded() {
     }
 }
 
-Unit* WindowObject::UnitOfControl(HWND control) const {
-    for (Unit& unit : entry_.units) {
-        if (unit.live && unit.live != this && unit.live->Handle() == control) return &unit;
-    }
-    return nullptr;
-}
-
 std::vector<HWND> WindowObject::TabSequence() const {
     struct Candidate {
         HWND hwnd;

@@ -16,6 +16,7 @@
 #include "host/window_list.h"
 #include "panel/actions.h"
 #include "panel/layout.h"
+#include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
 namespace {
@@ -224,22 +225,6 @@ TEST_F(PanelActions, AFileButtonPressedTwiceStartsTwice) {
     EXPECT_EQ(g_calls, std::vector<std::string>(2, "run:notepad D:\\MirServer\\Mir200\\Envir\\MonGen.txt"));
 }
 
-// Busy blocks and bytes of the process heap.
-std::pair<std::size_t, std::size_t> HeapInUse() {
-    HANDLE heap = GetProcessHeap();
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    std::size_t blocks = 0, bytes = 0;
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            ++blocks;
-            bytes += entry.cbData;
-        }
-    }
-    HeapUnlock(heap);
-    return {blocks, bytes};
-}
-
 TEST_F(PanelActions, EveryTextAnActionTakesGoesBackToTheHeap) {
     g_dialogAnswer = [] { return ILCreateFromPathA("C:\\windows"); };
     auto round = [&] {
@@ -248,14 +233,14 @@ TEST_F(PanelActions, EveryTextAnActionTakesGoesBackToTheHeap) {
         ui::Pump();
     };
     for (int i = 0; i < 10; ++i) round(); // the box's cached text and the shell's caches settle
-    auto before = HeapInUse();
+    auto before = observe::ProcessHeapUse();
     for (int i = 0; i < 50; ++i) round();
-    auto middle = HeapInUse();
+    auto middle = observe::ProcessHeapUse();
     for (int i = 0; i < 50; ++i) round();
-    auto after = HeapInUse();
+    auto after = observe::ProcessHeapUse();
     EXPECT_EQ(middle, before);
-    EXPECT_EQ(after.first, before.first) << "blocks";
-    EXPECT_EQ(after.second, before.second) << "bytes";
+    EXPECT_EQ(after.blocks, before.blocks) << "blocks";
+    EXPECT_EQ(after.bytes, before.bytes) << "bytes";
     EXPECT_EQ(g_calls.size(), 110u * 6);
 }
 

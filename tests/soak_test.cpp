@@ -97,16 +97,9 @@ Resources Measure() {
     r.userIndex = LiveSlots(
         [] { return CreateMenu(); }, [](std::uintptr_t h) { DestroyMenu(reinterpret_cast<HMENU>(h)); },
         +userSlot);
-    HANDLE heap = GetProcessHeap();
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            ++r.heapBlocks;
-            r.heapBytes += entry.cbData;
-        }
-    }
-    HeapUnlock(heap);
+    observe::HeapUse heap = observe::ProcessHeapUse();
+    r.heapBlocks = heap.blocks;
+    r.heapBytes = heap.bytes;
     return r;
 }
 

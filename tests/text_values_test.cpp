@@ -9,20 +9,12 @@
 
 #include "host/tagged_value.h"
 #include "host/text.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
 std::size_t BlockSize(const void* block) { return HeapSize(GetProcessHeap(), 0, block); }
 
-std::size_t BusyBlocks() {
-    HANDLE heap = GetProcessHeap();
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    std::size_t busy = 0;
-    while (HeapWalk(heap, &entry)) busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
-    HeapUnlock(heap);
-    return busy;
-}
 
 TEST(TextValues, TheAnsiCodePageIsGbkAndLiteralsAreGbkBytes) {
     EXPECT_EQ(GetACP(), 936u);
@@ -100,13 +92,13 @@ TEST(TextValues, FreeLeavesLiteralsAndTheNullTextAlone) {
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
 
     char* heapText = CopyText(literal);
-    std::size_t busy = BusyBlocks();
+    std::size_t busy = observe::ProcessHeapUse().blocks;
     FreeBlock(heapText);
     // Wine's heap checker holds freed blocks back for a while to catch late writes.
     char debug[256] = "";
     GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
     if (!std::strstr(debug, "+heap")) {
-        EXPECT_EQ(BusyBlocks(), busy - 1) << "a heap text goes back to the heap";
+        EXPECT_EQ(observe::ProcessHeapUse().blocks, busy - 1) << "a heap text goes back to the heap";
     }
 }
 

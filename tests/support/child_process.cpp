@@ -141,6 +141,21 @@ std::uintptr_t HandleHighWater() {
     return highest;
 }
 
+HeapUse ProcessHeapUse() {
+    HeapUse use;
+    HANDLE heap = GetProcessHeap();
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            ++use.blocks;
+            use.bytes += entry.cbData;
+        }
+    }
+    HeapUnlock(heap);
+    return use;
+}
+
 std::string FreshLogFile(const char* name) {
     std::string path = BesideTestProgram(name);
     std::remove(path.c_str());

@@ -54,6 +54,14 @@ std::string MessageBoxText(HWND box);
 // The highest value a new handle gets: leaked handles raise it (4 per handle).
 std::uintptr_t HandleHighWater();
 
+// Busy blocks and bytes of this process's heap.
+struct HeapUse {
+    std::size_t blocks = 0;
+    std::size_t bytes = 0;
+    bool operator==(const HeapUse&) const = default;
+};
+HeapUse ProcessHeapUse();
+
 // A fresh log file beside the test program (any old one is removed), and its lines.
 std::string FreshLogFile(const char* name);
 std::vector<std::string> ReadLines(const std::string& path);
