@@ -65,18 +65,24 @@ std::vector<ProcessInfo> Processes() {
     return found;
 }
 
-// A visible top-level window with this title, in any process; its process id.
-DWORD WaitForTitle(const std::string& title, DWORD milliseconds) {
+// A visible top-level window with this title, in any process.
+HWND WaitForTitle(const std::string& title, DWORD milliseconds) {
     DWORD start = GetTickCount();
     do {
         for (const ProcessInfo& p : Processes()) {
             for (HWND window : observe::TopLevelWindows(p.id)) {
-                if (IsWindowVisible(window) && observe::WindowText(window) == title) return p.id;
+                if (IsWindowVisible(window) && observe::WindowText(window) == title) return window;
             }
         }
         Sleep(50);
     } while (GetTickCount() - start < milliseconds);
-    return 0;
+    return nullptr;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
 }
 
 std::string ExeOf(DWORD processId) {
@@ -86,10 +92,57 @@ std::string ExeOf(DWORD processId) {
     return {};
 }
 
-void BringToFront(HWND window) {
-    SetForegroundWindow(window);
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    Sleep(300);
+// What is on screen, for a failure message: every visible top-level window with its
+// program, title and place, and the window under the point the test clicked last.
+std::string DescribeScreen(POINT lastClick) {
+    std::string text;
+    for (const ProcessInfo& p : Processes()) {
+        for (HWND window : observe::TopLevelWindows(p.id)) {
+            if (!IsWindowVisible(window)) continue;
+            RECT place;
+            GetWindowRect(window, &place);
+            char line[512];
+            std::snprintf(line, sizeof line, "\n  %s [%s] (%ld,%ld)-(%ld,%ld)", p.exe.c_str(),
+                          observe::WindowText(window).c_str(), place.left, place.top, place.right, place.bottom);
+            text += line;
+        }
+    }
+    HWND under = WindowFromPoint(lastClick);
+    char line[512];
+    std::snprintf(line, sizeof line, "\n  under (%ld,%ld): %p [%s], top level [%s]", lastClick.x, lastClick.y,
+                  static_cast<void*>(under), observe::WindowText(under).c_str(),
+                  observe::WindowText(GetAncestor(under, GA_ROOT)).c_str());
+    return text + line;
+}
+
+POINT CentreOf(HWND control) {
+    RECT place;
+    GetWindowRect(control, &place);
+    return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+}
+
+// Lets a program the panel started finish starting up, then shrinks its window into
+// the screen's corner, clear of the panel: without a window manager, a window that
+// has only just been shown can still take the top of the stack back later, after the
+// test raised the panel, and swallow the next click (seen with Notepad).
+void MoveOutOfTheWay(HWND window) {
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(window))) {
+        WaitForInputIdle(process, 5000);
+        CloseHandle(process);
+    }
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 120, 100, SWP_NOACTIVATE);
+}
+
+// Raises the panel over the windows the shell opened and waits until a click at
+// `point` reaches `target`.
+bool BringToFront(HWND window, HWND target, POINT point) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        SetForegroundWindow(window);
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        Sleep(250);
+        if (WindowFromPoint(point) == target) return true;
+    }
+    return false;
 }
 
 TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
@@ -105,23 +158,30 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
 
     HWND monGen = FindWindowExA(window, nullptr, "Button", "刷怪配置");
     ASSERT_NE(monGen, nullptr);
+    ASSERT_TRUE(BringToFront(window, monGen, CentreOf(monGen))) << "the panel is on top; on screen:"
+                                                                << DescribeScreen(CentreOf(monGen));
     ui::Click(monGen);
-    DWORD notepad = WaitForTitle("MonGen.txt - 记事本", 20000);
-    ASSERT_NE(notepad, 0u) << "Notepad came up on MonGen.txt";
-    EXPECT_STRCASEEQ(ExeOf(notepad).c_str(), "notepad.exe");
+    HWND notepad = WaitForTitle("MonGen.txt - 记事本", 20000);
+    ASSERT_NE(notepad, nullptr) << "Notepad came up on MonGen.txt";
+    EXPECT_STRCASEEQ(ExeOf(ProcessOf(notepad)).c_str(), "notepad.exe");
+    MoveOutOfTheWay(notepad);
 
-    BringToFront(window);
     HWND notice = FindWindowExA(window, nullptr, "Button", "游戏公告");
     ASSERT_NE(notice, nullptr);
+    ASSERT_TRUE(BringToFront(window, notice, CentreOf(notice))) << "the panel came back on top; on screen:"
+                                                                 << DescribeScreen(CentreOf(notice));
     ui::Click(notice);
-    DWORD explorer = WaitForTitle("Notice", 20000);
-    ASSERT_NE(explorer, 0u) << "the shell opened D:\\mirserver\\Mir200\\Notice";
-    EXPECT_STRCASEEQ(ExeOf(explorer).c_str(), "explorer.exe");
+    HWND explorer = WaitForTitle("Notice", 20000);
+    ASSERT_NE(explorer, nullptr) << "the shell opened D:\\mirserver\\Mir200\\Notice; on screen:"
+                                 << DescribeScreen(CentreOf(notice));
+    EXPECT_STRCASEEQ(ExeOf(ProcessOf(explorer)).c_str(), "explorer.exe");
+    MoveOutOfTheWay(explorer);
 
     // Back to the panel: a click on its picture, then Esc.
-    BringToFront(window);
     POINT picture{8, 8};
     ClientToScreen(window, &picture);
+    ASSERT_TRUE(BringToFront(window, window, picture)) << "the panel came back on top; on screen:"
+                                                        << DescribeScreen(picture);
     ui::ClickAt(picture.x, picture.y);
     Sleep(300);
     ui::PressKey(VK_ESCAPE);
