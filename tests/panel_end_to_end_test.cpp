@@ -182,8 +182,13 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     ClientToScreen(window, &picture);
     ASSERT_TRUE(BringToFront(window, window, picture)) << "the panel came back on top; on screen:"
                                                         << DescribeScreen(picture);
-    ui::ClickAt(picture.x, picture.y);
-    Sleep(300);
+    // Keys go to the active window: click until the panel is it, so that a folder
+    // window activating itself late cannot take the Esc.
+    for (int attempt = 0; attempt == 0 || (attempt < 10 && GetForegroundWindow() != window); ++attempt) {
+        ui::ClickAt(picture.x, picture.y);
+        Sleep(300);
+    }
+    ASSERT_EQ(GetForegroundWindow(), window) << "the panel is the active window; on screen:" << DescribeScreen(picture);
     ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
