@@ -145,6 +145,20 @@ bool BringToFront(HWND window, HWND target, POINT point) {
     return false;
 }
 
+// Clicks the panel's button with this caption, waits for the window that opens and
+// checks which program shows it; that window then goes clear of the panel.
+void ClickAndExpectWindow(HWND panel, const char* caption, const std::string& title, const char* program) {
+    HWND button = FindWindowExA(panel, nullptr, "Button", caption);
+    ASSERT_NE(button, nullptr) << caption;
+    ASSERT_TRUE(BringToFront(panel, button, CentreOf(button))) << "the panel is on top; on screen:"
+                                                               << DescribeScreen(CentreOf(button));
+    ui::Click(button);
+    HWND opened = WaitForTitle(title, 20000);
+    ASSERT_NE(opened, nullptr) << caption << " opened \"" << title << "\"; on screen:" << DescribeScreen(CentreOf(button));
+    EXPECT_STRCASEEQ(ExeOf(ProcessOf(opened)).c_str(), program);
+    MoveOutOfTheWay(opened);
+}
+
 TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     ASSERT_NE(GetEnvironmentVariableA("PANEL_DRIVE_D", nullptr, 0), 0u) << "the harness maps drive D:";
     BuildServerTree();
@@ -156,26 +170,10 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     ASSERT_NE(window, nullptr);
     Sleep(500);
 
-    HWND monGen = FindWindowExA(window, nullptr, "Button", "刷怪配置");
-    ASSERT_NE(monGen, nullptr);
-    ASSERT_TRUE(BringToFront(window, monGen, CentreOf(monGen))) << "the panel is on top; on screen:"
-                                                                << DescribeScreen(CentreOf(monGen));
-    ui::Click(monGen);
-    HWND notepad = WaitForTitle("MonGen.txt - 记事本", 20000);
-    ASSERT_NE(notepad, nullptr) << "Notepad came up on MonGen.txt";
-    EXPECT_STRCASEEQ(ExeOf(ProcessOf(notepad)).c_str(), "notepad.exe");
-    MoveOutOfTheWay(notepad);
-
-    HWND notice = FindWindowExA(window, nullptr, "Button", "游戏公告");
-    ASSERT_NE(notice, nullptr);
-    ASSERT_TRUE(BringToFront(window, notice, CentreOf(notice))) << "the panel came back on top; on screen:"
-                                                                 << DescribeScreen(CentreOf(notice));
-    ui::Click(notice);
-    HWND explorer = WaitForTitle("Notice", 20000);
-    ASSERT_NE(explorer, nullptr) << "the shell opened D:\\mirserver\\Mir200\\Notice; on screen:"
-                                 << DescribeScreen(CentreOf(notice));
-    EXPECT_STRCASEEQ(ExeOf(ProcessOf(explorer)).c_str(), "explorer.exe");
-    MoveOutOfTheWay(explorer);
+    // A file button starts Notepad on its file; a folder button makes the shell open
+    // D:\mirserver\Mir200\Notice, whose window is titled with the last folder's name.
+    ASSERT_NO_FATAL_FAILURE(ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe"));
+    ASSERT_NO_FATAL_FAILURE(ClickAndExpectWindow(window, "游戏公告", "Notice", "explorer.exe"));
 
     // Back to the panel: a click on its picture, then Esc.
     POINT picture{8, 8};
@@ -184,10 +182,11 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
                                                         << DescribeScreen(picture);
     // Keys go to the active window: click until the panel is it, so that a folder
     // window activating itself late cannot take the Esc.
-    for (int attempt = 0; attempt == 0 || (attempt < 10 && GetForegroundWindow() != window); ++attempt) {
+    int clicks = 0;
+    do {
         ui::ClickAt(picture.x, picture.y);
         Sleep(300);
-    }
+    } while (GetForegroundWindow() != window && ++clicks < 10);
     ASSERT_EQ(GetForegroundWindow(), window) << "the panel is the active window; on screen:" << DescribeScreen(picture);
     ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));
