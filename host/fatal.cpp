@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "host/runtime.h"
@@ -36,8 +35,9 @@ void ReportFatalError(const char* message, std::int32_t code) {
     // Composed on the stack: the report must still come out when the heap is exhausted.
     char report[4096] = "运行时出错!\r\n\r\n";
     if (code != 0) {
+        // USER32's formatter: at most 25 bytes here, and no C runtime formatting in the program.
         char codeLine[48];
-        std::snprintf(codeLine, sizeof codeLine, "错误代码：%d\r\n\r\n", static_cast<int>(code));
+        wsprintfA(codeLine, "错误代码：%d\r\n\r\n", static_cast<int>(code));
         Append(report, sizeof report, codeLine);
     }
     if (message && *message) {

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -101,8 +100,8 @@ void SetAllocationFaultThreshold(std::uint32_t size) { g_faultThreshold = size; 
 void* AllocateBlock(std::uint32_t size) {
     bool fault = g_faultThreshold && size >= g_faultThreshold;
     if (void* block = fault ? nullptr : HeapAlloc(TextHeap(), 0, size)) return block;
-    char message[100];
-    std::snprintf(message, sizeof message, "分配 %d 字节内存失败!", static_cast<int>(size));
+    char message[100]; // at most 30 bytes: USER32's formatter takes no size
+    wsprintfA(message, "分配 %d 字节内存失败!", static_cast<int>(size));
     ReportFatalError(message, 0);
 }
 
