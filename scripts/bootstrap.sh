@@ -65,27 +65,59 @@ ensure_source_entry() {
     return 0
 }
 
+# How libjpeg-turbo is built for the panel; a prefix built from another recipe is
+# built again. A static library whose objects the program's link can pick apart:
+# - one section per function and datum, so that --gc-sections keeps the decoder and
+#   drops the encoder (its SIMD code and tables alone are over 100 KiB);
+# - no unwind tables: nothing unwinds through it (the host leaves a bad picture by
+#   longjmp), and the tables would keep every function they describe;
+# - msvcrt.dll's own printf and scanf instead of MinGW's, whose formatting and number
+#   parsing would come along only for messages the program never formats;
+# - -O3 as libjpeg-turbo chooses it: the decode is the one heavy step of the start.
+jpeg_release_flags="-O3 -DNDEBUG"
+jpeg_flags="-ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -D__USE_MINGW_ANSI_STDIO=0"
+jpeg_nasm_flags="--reproducible" # no time stamp, no source path in the SIMD objects
+jpeg_recipe="$jpeg_release_flags $jpeg_flags $jpeg_nasm_flags"
+jpeg_stamp=$deps_dir/libjpeg-turbo.recipe
+
 build_libjpeg() {
-    [[ -f $jpeg_prefix/lib/libjpeg.a && -f $jpeg_prefix/include/jpeglib.h ]] && return
-    if ensure_source_entry || ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package:'; then
-        as_root apt-get update -qq
+    if [[ -f $jpeg_prefix/lib/libjpeg.a && -f $jpeg_prefix/include/jpeglib.h && -f $jpeg_stamp &&
+          $(cat "$jpeg_stamp") == "$jpeg_recipe" ]]; then
+        return
+    fi
+    local src_root=$deps_dir/src src=""
+    if [[ -d $src_root ]]; then
+        src=$(find "$src_root" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
+    fi
+    if [[ -z $src ]]; then
+        if ensure_source_entry || ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package:'; then
+            as_root apt-get update -qq
+        fi
+        rm -rf "$src_root" && mkdir -p "$src_root"
+        (cd "$src_root" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+        src=$(find "$src_root" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
+        [[ -n $src ]] || { log "apt-get source libjpeg-turbo gave nothing"; exit 1; }
     fi
     log "cross-building libjpeg-turbo from Debian's source package"
-    local src_root=$deps_dir/src
-    rm -rf "$src_root" && mkdir -p "$src_root"
-    (cd "$src_root" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
-    local src
-    src=$(find "$src_root" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
-    [[ -n $src ]] || { log "apt-get source libjpeg-turbo gave nothing"; exit 1; }
-    cmake -S "$src" -B "$deps_dir/libjpeg-build" -G Ninja \
+    # Its build string is a date: the package's own, not today's. Its objects carry
+    # neither a folder of this machine nor a time, so that the library is the same
+    # wherever and whenever it is built.
+    local epoch
+    epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+    rm -rf "$deps_dir/libjpeg-build" "$jpeg_prefix" "$jpeg_stamp"
+    SOURCE_DATE_EPOCH=$epoch cmake -S "$src" -B "$deps_dir/libjpeg-build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
         -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_C_FLAGS_RELEASE="$jpeg_release_flags" \
+        -DCMAKE_C_FLAGS="$jpeg_flags -ffile-prefix-map=$src=libjpeg-turbo -ffile-prefix-map=$deps_dir/libjpeg-build=build" \
+        -DCMAKE_ASM_NASM_FLAGS="$jpeg_nasm_flags" \
         -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON \
         -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -Wno-dev >/dev/null
     cmake --build "$deps_dir/libjpeg-build" >/dev/null
     cmake --install "$deps_dir/libjpeg-build" >/dev/null
     rm -rf "$deps_dir/libjpeg-build"
+    echo "$jpeg_recipe" >"$jpeg_stamp"
 }
 
 ensure_packages
