@@ -1,5 +1,5 @@
-// The program's own allocation functions and the one standard-library failure hook it
-// reaches, linked into QuarvelPanel.exe alone.
+// The program's own allocation functions and the standard library's throw helpers,
+// linked into QuarvelPanel.exe alone.
 //
 // The host and the panel are built without exceptions and catch none, so in this
 // program every exception the standard library could throw ends in std::terminate and
@@ -8,8 +8,10 @@
 // demangler, the exception classes and their strings, and the thread library into the
 // .exe. These versions end the same way, in abort(), without any of that.
 //
-// If the linker reports a second definition of one of these, some new code needs
-// another piece of that machinery: look at what it is before adding to this file.
+// The throw helpers are all those of the library's object that defines them (which
+// ones the code reaches depends on the optimisation: a Release build reaches
+// __throw_length_error, a Debug build two more), so that the object is never linked
+// in: with it, each of them would be defined twice.
 #include <cstddef>
 #include <cstdlib>
 #include <new>
@@ -47,7 +49,21 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
+// What the library would have thrown (and nobody caught): the end is the same.
 namespace std {
-// A container asked to grow past its largest possible size (std::length_error).
+[[noreturn]] void __throw_bad_exception() { std::abort(); }
+[[noreturn]] void __throw_bad_alloc() { std::abort(); }
+[[noreturn]] void __throw_bad_array_new_length() { std::abort(); }
+[[noreturn]] void __throw_bad_cast() { std::abort(); }
+[[noreturn]] void __throw_bad_typeid() { std::abort(); }
+[[noreturn]] void __throw_logic_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_domain_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_invalid_argument(const char*) { std::abort(); }
 [[noreturn]] void __throw_length_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_out_of_range(const char*) { std::abort(); }
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+[[noreturn]] void __throw_runtime_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_range_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_overflow_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_underflow_error(const char*) { std::abort(); }
 } // namespace std
