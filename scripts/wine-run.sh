@@ -1,82 +1,116 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
+#   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM.exe [ARGS...]
 #   wine-run.sh --prefix DIR [--no-display | --own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
-# - zh_CN.UTF-8, so that the ANSI code page is 936 (GBK);
-# - a private WINEPREFIX (created once, quietly: no Mono or Gecko prompts);
-# - a private Xvfb display, started here and ended here by its PID
-#   (PANEL_SCREEN picks its size, 1024x768x24 by default);
-#   (--own-display keeps the caller's $DISPLAY instead);
-# - with --driver, the program runs in the background while SCRIPT runs with
-#   DISPLAY and PROGRAM_PID set; then the program is waited for;
-# - with PANEL_DRIVE_D set, drive D: of the prefix is that folder for the run;
-# - with PANEL_HEAP_CHECK=1, Wine checks the heap on every operation
-#   (WINEDEBUG=warn+heap) and the run fails on anything it reports, but for the
-#   refusal of a block too large to ever exist (which tests ask for on purpose);
-# - afterwards every Wine process of the prefix is ended with `wineserver -k`.
-# Runs on one prefix are serialised with a lock, so that ending one run's Wine
-# processes never cuts into another's. The exit status is the program's.
+# Always zh_CN.UTF-8, so that the ANSI code page is 936 (GBK).
+# --session: inside a running session of scripts/wine-session.sh, in the slot that
+#   ctest gave the test (its resource group "wine"; slot 0 without one). The program
+#   starts as a fresh Windows process on the slot's desktop; a process of the prefix
+#   that it leaves behind fails the run and is ended. Runs on one slot are serialised
+#   with a lock. When the slot has no session (listing a program's tests, say), the
+#   run is on its own, as with --prefix on the slot's prefix.
+# --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
+#   Xvfb display (PANEL_SCREEN picks its size, 1024x768x24 by default), started and
+#   ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
+#   every Wine process of the prefix is ended with `wineserver -k`. Runs on one prefix
+#   are serialised with a lock.
+# --driver: the program runs in the background while SCRIPT runs with DISPLAY and
+#   PROGRAM_PID set; then the program is waited for.
+# PANEL_DRIVE_D set: drive D: of the prefix is a fresh, empty folder for the run,
+#   whose path the program finds in PANEL_DRIVE_D.
+# PANEL_HEAP_CHECK=1: Wine checks the heap on every operation (WINEDEBUG=warn+heap) and
+#   the run fails on anything it reports, but for the refusal of a block too large to
+#   ever exist (which tests ask for on purpose).
+# The exit status is the program's, or 1 when it left something behind or the heap
+# checker spoke.
 set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 prefix=""
+session=""
 use_display=1
 driver=""
 while [[ $# -gt 0 ]]; do
     case $1 in
-    --prefix) prefix=$2; shift 2 ;;
+    --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
+    --session) session=$(realpath -m "$2"); shift 2 ;;
     --no-display) use_display=0; shift ;;
     --own-display) use_display=2; shift ;;
     --driver) driver=$2; shift 2 ;;
     *) break ;;
     esac
 done
-[[ -n $prefix && $# -ge 1 ]] || { echo "usage: $0 --prefix DIR [--no-display|--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2; exit 2; }
+[[ (-n $prefix || -n $session) && $# -ge 1 ]] || {
+    echo "usage: $0 --session DIR | --prefix DIR [--no-display|--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
+    exit 2
+}
 
-export WINEPREFIX=$prefix
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win32
 
-mkdir -p "$(dirname "$prefix")"
+slot=""
+desktop=""
+listing=""
+if [[ -n $session ]]; then
+    # ctest hands the slot over as "id:N,slots:1".
+    group=${CTEST_RESOURCE_GROUP_0_WINE:-id:0,slots:1}
+    number=${group#id:}
+    number=${number%%,*}
+    slot=$session/slot$number
+    prefix=$slot/prefix
+    desktop=--desktop
+    if [[ -f $slot/display && -f $slot/xvfb.pid ]] && kill -0 "$(cat "$slot/xvfb.pid")" 2>/dev/null; then
+        use_display=3
+    else
+        slot=""
+        # Listing a program's tests needs no display, and the server may stay up for
+        # the next listing: it ends by itself a few seconds after its last process.
+        [[ " $* " == *" --gtest_list_tests "* ]] && use_display=0 listing=1
+    fi
+fi
+export WINEPREFIX=$prefix
+"$here/wine-prefix.sh" "$prefix" $desktop || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
+
 exec 9>"$prefix.lock"
 flock 9
 
-ready=$prefix/.panel-ready-2 # bump when the set-up below changes
-if [[ ! -f $ready ]]; then
-    rm -rf "$prefix"
-    DISPLAY= wineboot -i >/dev/null 2>&1
-    # The Chinese system fonts are not installed here: render their face names with
-    # an installed CJK font. Never stop on a crash dialog.
-    for face in 宋体 新宋体 SimSun NSimSun; do
-        DISPLAY= wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
-    done
-    DISPLAY= wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wineserver -w
-    touch "$ready"
-fi
-
-drive_d=$prefix/dosdevices/d:
-if [[ -n ${PANEL_DRIVE_D:-} ]]; then
-    rm -rf "$PANEL_DRIVE_D" && mkdir -p "$PANEL_DRIVE_D"
-    ln -sfn "$PANEL_DRIVE_D" "$drive_d"
-fi
-
 xvfb_pid=""
-stop_display() {
+drive_d=$prefix/dosdevices/d:
+# Only a run on its own ends the prefix's processes; a session's live on.
+end_own_processes() {
+    if [[ -z $slot && -z $listing ]]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+    fi
+}
+finish() {
+    end_own_processes
     if [[ -n $xvfb_pid ]]; then
         kill "$xvfb_pid" 2>/dev/null
         wait "$xvfb_pid" 2>/dev/null
         xvfb_pid=""
     fi
+    [[ -z ${PANEL_DRIVE_D:-} ]] || rm -f "$drive_d"
 }
-trap 'wineserver -k 2>/dev/null; stop_display; [[ -z ${PANEL_DRIVE_D:-} ]] || rm -f "$drive_d"' EXIT
+trap finish EXIT
 trap 'exit 130' INT TERM
 
-if [[ $use_display -eq 1 ]]; then
+if [[ -n ${PANEL_DRIVE_D:-} ]]; then
+    PANEL_DRIVE_D=$prefix.drive-d
+    rm -rf "$PANEL_DRIVE_D" && mkdir -p "$PANEL_DRIVE_D"
+    ln -sfn "$PANEL_DRIVE_D" "$drive_d"
+    export PANEL_DRIVE_D
+fi
+
+case $use_display in
+0) unset DISPLAY ;;
+1)
     display_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 "${PANEL_SCREEN:-1024x768x24}" -nolisten tcp 3>"$display_file" 2>/dev/null &
     xvfb_pid=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 200); do
         [[ -s $display_file ]] && break
         sleep 0.05
     done
@@ -84,15 +118,16 @@ if [[ $use_display -eq 1 ]]; then
     rm -f "$display_file"
     [[ -n $number ]] || { echo "wine-run: Xvfb did not start" >&2; exit 3; }
     export DISPLAY=:$number
-elif [[ $use_display -eq 0 ]]; then
-    unset DISPLAY
-fi
+    ;;
+3) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
+esac
 
 heap_log=""
 if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
     export WINEDEBUG=warn+heap
     heap_log=$(mktemp)
     exec 8>&2 2> >(tee "$heap_log" >&8)
+    tee_pid=$!
 fi
 
 if [[ -n $driver ]]; then
@@ -105,12 +140,27 @@ else
     wine "$@"
     status=$?
 fi
-wineserver -k 2>/dev/null
-wineserver -w 2>/dev/null
-stop_display
+
+end_own_processes
+if [[ -n $slot ]]; then
+    # What the program started must be gone by now, or be going (a process ending
+    # takes Wine a moment): anything still there after a few seconds was left behind.
+    left=""
+    for _ in $(seq 100); do
+        left=$("$here/wine-session.sh" leftovers "$slot")
+        [[ -z $left ]] && break
+        sleep 0.05
+    done
+    if [[ -n $left ]]; then
+        echo "wine-run: the run left these processes behind:" >&2
+        sed 's/^/  /' <<<"$left" >&2
+        kill -9 $(cut -d' ' -f1 <<<"$left") 2>/dev/null
+        status=1
+    fi
+fi
 if [[ -n $heap_log ]]; then
-    exec 2>&8
-    sleep 0.2 # let tee write the last lines
+    exec 2>&8 8>&-
+    wait "$tee_pid" 2>/dev/null
     reported=$(grep -E '^[0-9a-f]*:?(err|warn):heap' "$heap_log" | grep -v 'Could not allocate' || true)
     if [[ -n $reported ]]; then
         echo "wine-run: the heap checker reported:" >&2

@@ -133,30 +133,31 @@ void MoveOutOfTheWay(HWND window) {
     SetWindowPos(window, HWND_BOTTOM, 0, 0, 120, 100, SWP_NOACTIVATE);
 }
 
-// Raises the panel over the windows the shell opened and waits until a click at
-// `point` reaches `target`.
+// Raises the panel over the windows the shell opened and waits until it is the
+// active window and a click at `point` reaches `target`.
 bool BringToFront(HWND window, HWND target, POINT point) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        SetForegroundWindow(window);
-        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        Sleep(250);
-        if (WindowFromPoint(point) == target) return true;
-    }
-    return false;
+    SetForegroundWindow(window);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return observe::WaitUntil(
+        [&] { return GetForegroundWindow() == window && WindowFromPoint(point) == target; }, 10000);
 }
 
 // Clicks the panel's button with this caption, waits for the window that opens and
 // checks which program shows it; that window then goes clear of the panel.
-void ClickAndExpectWindow(HWND panel, const char* caption, const std::string& title, const char* program) {
+HWND ClickAndExpectWindow(HWND panel, const char* caption, const std::string& title, const char* program) {
     HWND button = FindWindowExA(panel, nullptr, "Button", caption);
-    ASSERT_NE(button, nullptr) << caption;
-    ASSERT_TRUE(BringToFront(panel, button, CentreOf(button))) << "the panel is on top; on screen:"
+    EXPECT_NE(button, nullptr) << caption;
+    if (!button) return nullptr;
+    EXPECT_TRUE(BringToFront(panel, button, CentreOf(button))) << "the panel is on top; on screen:"
                                                                << DescribeScreen(CentreOf(button));
     ui::Click(button);
     HWND opened = WaitForTitle(title, 20000);
-    ASSERT_NE(opened, nullptr) << caption << " opened \"" << title << "\"; on screen:" << DescribeScreen(CentreOf(button));
+    EXPECT_NE(opened, nullptr) << caption << " opened \"" << title << "\"; on screen:"
+                               << DescribeScreen(CentreOf(button));
+    if (!opened) return nullptr;
     EXPECT_STRCASEEQ(ExeOf(ProcessOf(opened)).c_str(), program);
     MoveOutOfTheWay(opened);
+    return opened;
 }
 
 TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
@@ -168,29 +169,27 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
     HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
     ASSERT_NE(window, nullptr);
-    Sleep(500);
+    ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u) << "the panel is ready for input";
 
     // A file button starts Notepad on its file; a folder button makes the shell open
     // D:\mirserver\Mir200\Notice, whose window is titled with the last folder's name.
-    ASSERT_NO_FATAL_FAILURE(ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe"));
-    ASSERT_NO_FATAL_FAILURE(ClickAndExpectWindow(window, "游戏公告", "Notice", "explorer.exe"));
+    HWND notepad = ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe");
+    HWND folder = ClickAndExpectWindow(window, "游戏公告", "Notice", "explorer.exe");
 
-    // Back to the panel: a click on its picture, then Esc.
+    // Back to the panel, as the active window, then Esc.
     POINT picture{8, 8};
     ClientToScreen(window, &picture);
-    ASSERT_TRUE(BringToFront(window, window, picture)) << "the panel came back on top; on screen:"
+    EXPECT_TRUE(BringToFront(window, window, picture)) << "the panel came back on top; on screen:"
                                                         << DescribeScreen(picture);
-    // Keys go to the active window: click until the panel is it, so that a folder
-    // window activating itself late cannot take the Esc.
-    int clicks = 0;
-    do {
-        ui::ClickAt(picture.x, picture.y);
-        Sleep(300);
-    } while (GetForegroundWindow() != window && ++clicks < 10);
-    ASSERT_EQ(GetForegroundWindow(), window) << "the panel is the active window; on screen:" << DescribeScreen(picture);
     ui::PressKey(VK_ESCAPE);
-    ASSERT_TRUE(panel.WaitForExit(20000));
+    EXPECT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
+
+    // What the panel started is the user's; the test closes it as the user would.
+    for (HWND opened : {notepad, folder}) {
+        if (!opened) continue;
+        EXPECT_TRUE(observe::CloseAndWaitForExit(opened, 20000)) << observe::WindowText(opened);
+    }
 }
 
 } // namespace

@@ -26,13 +26,20 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
         if (observe::ClassName(child) == "Edit" && observe::WindowText(child) == "D:\\mirserver") box = child;
     }
     ASSERT_NE(box, nullptr) << "the directory box holds the default root when the window shows";
-    Sleep(300);
+    ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u) << "the panel is ready for input";
     ui::Click(box);
-    Sleep(300);
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui));
-    EXPECT_EQ(gui.hwndFocus, box) << "the click put the caret into the box";
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    EXPECT_TRUE(observe::WaitUntil(
+        [&] {
+            GUITHREADINFO gui{};
+            gui.cbSize = sizeof gui;
+            return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == box;
+        },
+        10000))
+        << "the click put the caret into the box";
+    // Keys go to the foreground window's focus.
+    SetForegroundWindow(window);
+    ASSERT_TRUE(observe::WaitUntil([&] { return GetForegroundWindow() == window; }, 10000));
 
     ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));

@@ -113,6 +113,17 @@ HWND WaitForWindow(DWORD processId, const char* className, const char* title, DW
     return nullptr;
 }
 
+bool CloseAndWaitForExit(HWND window, DWORD milliseconds) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return false;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 std::vector<HWND> ChildWindows(HWND parent) {
     std::vector<HWND> children;
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))

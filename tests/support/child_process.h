@@ -44,6 +44,21 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const char* className = nullp
 // given); nullptr after the time-out.
 HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD milliseconds);
 
+// Asks until `condition` holds or the time is up; says whether it held.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(10);
+    }
+}
+
+// Closes a top-level window of another process as its close box would, and waits
+// for that process to end; false when it is still running after the time-out.
+bool CloseAndWaitForExit(HWND window, DWORD milliseconds);
+
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
 std::vector<HWND> ChildWindows(HWND parent);

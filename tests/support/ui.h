@@ -15,7 +15,8 @@ void Pump(DWORD milliseconds = 0);
 // The live control of a loaded window, by unit name; null when there is none.
 HWND UnitHandle(std::uint32_t windowId, const char* unitName);
 
-// Real input, through the system's input queue.
+// A left click on the window at a screen point (or a control's centre), posted to
+// that window; a key pressed and released through the system's input queue.
 void ClickAt(int x, int y);
 void Click(HWND control);
 void PressKey(WORD key);
