@@ -1,6 +1,7 @@
 #include "tests/support/ui.h"
 
 #include <cstring>
+#include <string>
 
 #include "host/message_loop.h"
 #include "host/window_list.h"
@@ -59,6 +60,40 @@ void PressKey(WORD key) {
     keys[0].ki.wVk = keys[1].ki.wVk = key;
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, keys, sizeof(INPUT));
+}
+
+namespace {
+
+HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[260] = "";
+    TVITEMA data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+} // namespace
+
+HTREEITEM FindTreeItem(HWND tree, const char* part, HTREEITEM* parent) {
+    for (HTREEITEM top = Next(tree, TVGN_ROOT, nullptr); top; top = Next(tree, TVGN_NEXT, top)) {
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+        for (HTREEITEM child = Next(tree, TVGN_CHILD, top); child; child = Next(tree, TVGN_NEXT, child)) {
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+            for (HTREEITEM item = Next(tree, TVGN_CHILD, child); item; item = Next(tree, TVGN_NEXT, item)) {
+                if (ItemText(tree, item).find(part) == std::string::npos) continue;
+                if (parent) *parent = child;
+                return item;
+            }
+        }
+    }
+    return nullptr;
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 
@@ -20,5 +21,10 @@ HWND UnitHandle(std::uint32_t windowId, const char* unitName);
 void ClickAt(int x, int y);
 void Click(HWND control);
 void PressKey(WORD key);
+
+// The first item of a tree view, two levels below its roots, whose text holds `part`
+// (the levels are expanded on the way); null when there is none. `parent` gets the
+// item's parent.
+HTREEITEM FindTreeItem(HWND tree, const char* part, HTREEITEM* parent = nullptr);
 
 } // namespace ui
