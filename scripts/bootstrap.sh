@@ -12,7 +12,7 @@ jpeg_prefix=$deps_dir/libjpeg-turbo
 packages=(
     g++-mingw-w64-i686-posix cmake ninja-build nasm dpkg-dev
     wine wine32:i386 xvfb xdotool imagemagick
-    locales fonts-wqy-zenhei fonts-wqy-microhei googletest python3
+    locales fonts-wqy-zenhei fonts-wqy-microhei fonts-wine googletest python3
 )
 
 log() { printf 'bootstrap: %s\n' "$*"; }
