@@ -18,3 +18,7 @@ xdotool windowraise "$window"
 xdotool mousemove --window "$window" 6 6 click 1
 sleep 0.2
 xdotool key Escape
+# Whatever is still running 10 s later is ended, so that the run never hangs.
+for _ in $(seq 100); do kill -0 "$PROGRAM_PID" 2>/dev/null || exit 0; sleep 0.1; done
+echo "the panel did not end on Esc; ending it" >&2
+wineserver -k
