@@ -60,6 +60,7 @@ bool UnitObject::PreTranslate(MSG&) { return false; }
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
     hwnd_ = hwnd;
+    lastMessagePassed_ = false;
     SetObject(hwnd, this);
     if (subclass) {
         subclassed_ = true;
@@ -69,6 +70,12 @@ void UnitObject::Attach(HWND hwnd, bool subclass) {
 }
 
 LRESULT UnitObject::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The window's last message reaches the original procedure once, whichever
+    // handler passes it on first (a system control frees its data there).
+    if (message == WM_NCDESTROY) {
+        if (lastMessagePassed_) return 0;
+        lastMessagePassed_ = true;
+    }
     return CallWindowProcA(original_, hwnd_, message, wParam, lParam);
 }
 
@@ -91,12 +98,13 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
     if (message == kMsgQueryObject) return reinterpret_cast<LRESULT>(object);
     if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
 
-    LRESULT result = object->OnMessage(message, wParam, lParam);
+    // The last message: a subclassed control gets its own procedure back first, then
+    // the object sees the message and the original procedure gets it exactly once,
+    // through the object's handlers or, when they kept it, from here.
     SetObject(hwnd, nullptr);
-    if (object->subclassed_) {
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
-        result = CallWindowProcA(object->original_, hwnd, message, wParam, lParam);
-    }
+    if (object->subclassed_) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
+    LRESULT result = object->OnMessage(message, wParam, lParam);
+    if (!object->lastMessagePassed_) result = object->CallOriginal(message, wParam, lParam);
     object->hwnd_ = nullptr;
     object->OnDetached();
     return result;

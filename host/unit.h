@@ -123,6 +123,7 @@ private:
     WindowObject* window_;
     WNDPROC original_ = DefWindowProcA;
     bool subclassed_ = false;
+    bool lastMessagePassed_ = false; // WM_NCDESTROY has reached the original procedure
 };
 
 // The host object of a window, or null for a window the host did not make.
