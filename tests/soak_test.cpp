@@ -103,6 +103,21 @@ Resources Measure() {
     return r;
 }
 
+// The figure of a moment: the highest of three readings. A reading can come out low
+// when the slots that a dialog's windows just gave back sit at the end of the table,
+// where fresh handles take them as if they had never been used (seen once in ten
+// runs: half the USER figure). A leak raises every reading.
+Resources Settled() {
+    Resources r = Measure();
+    for (int i = 0; i < 2; ++i) {
+        Resources again = Measure();
+        r.kernelHandles = std::max(r.kernelHandles, again.kernelHandles);
+        r.gdiIndex = std::max(r.gdiIndex, again.gdiIndex);
+        r.userIndex = std::max(r.userIndex, again.userIndex);
+    }
+    return r;
+}
+
 std::ostream& operator<<(std::ostream& out, const Resources& r) {
     return out << "kernel " << r.kernelHandles << ", gdi " << r.gdiIndex << ", user " << r.userIndex
                << ", heap "
@@ -238,7 +253,7 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     ASSERT_EQ(Dialogs(3, Answer::Choose), 3);
     ASSERT_EQ(Dialogs(3, Answer::PickThenCancel), 3);
     ASSERT_EQ(Dialogs(5, Answer::Cancel), 5);
-    Resources before = Measure();
+    Resources before = Settled();
 
     g_callCount = 0;
     Clicks(kFolderButtons, 1000);
@@ -254,7 +269,7 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     // objects at most, once (seen: up to 5 heap blocks). A leak per action or per
     // dialog would be a hundred or more.
     constexpr unsigned kShellCache = 8;
-    Resources after = Measure();
+    Resources after = Settled();
     EXPECT_LE(after.kernelHandles, before.kernelHandles + kShellCache) << before << " / " << after;
     EXPECT_LE(after.gdiIndex, before.gdiIndex + kShellCache) << before << " / " << after;
     EXPECT_LE(after.userIndex, before.userIndex + kShellCache) << before << " / " << after;
@@ -266,11 +281,11 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     // thirty dialogs with the same picking are measured twice, once cancelled and
     // once chosen: what choosing adds (the item list handed back, the path text, the
     // box's new text) must all be given back.
-    Resources picked = Measure();
+    Resources picked = Settled();
     EXPECT_EQ(Dialogs(30, Answer::PickThenCancel), 30);
-    Resources pickedAfter = Measure();
+    Resources pickedAfter = Settled();
     EXPECT_EQ(Dialogs(30, Answer::Choose), 30);
-    Resources chosenAfter = Measure();
+    Resources chosenAfter = Settled();
     OwnedText chosen(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue)));
     EXPECT_STREQ(chosen.get(), "C:\\");
     chosen.reset();
