@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
@@ -37,7 +38,13 @@ TEST(FailurePaths, AnAllocationThatFailsDuringAnActionEndsWithTheReport) {
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(root.c_str()));
     PostMessageA(FindWindowExA(window, nullptr, "Button", "游戏公告"), BM_CLICK, 0, 0);
     observe::FatalReport report = observe::WatchFatalReport(probe);
-    EXPECT_TRUE(report.shown);
+    ASSERT_TRUE(report.shown);
+    // As the user sees it: a box of its own beside the panel's window, not owned by it.
+    EXPECT_EQ(report.title, "错误");
+    EXPECT_EQ(report.icon, "error");
+    EXPECT_EQ(report.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
+    EXPECT_EQ(report.owner, nullptr);
+    EXPECT_TRUE(report.waitedForTheUser);
     EXPECT_EQ(report.text, "运行时出错!\r\n\r\n错误信息：分配 150001 字节内存失败!\r\n");
     EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
 }
@@ -55,7 +62,18 @@ TEST(FailurePaths, AFailedStartAndAFailedShellCallPassSilently) {
         ASSERT_NE(button, nullptr) << caption;
         ASSERT_TRUE(SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
     }
-    Sleep(500);
+    // Each click was sent: its action had run, log line and all, when the send came
+    // back. Whatever an action left in the panel's queue (a window to show, say) is
+    // handled before a message posted after it: once the box has taken the selection
+    // posted here, the panel has had its chance to show something.
+    PostMessageA(box, EM_SETSEL, 2, 5);
+    EXPECT_TRUE(observe::WaitUntil(
+        [&] {
+            return SendMessageTimeoutA(box, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
+                   answer == MAKELONG(2, 5);
+        },
+        10000))
+        << "the panel handles what is posted to it";
     EXPECT_EQ(observe::ReadLines(log),
               (std::vector<std::string>{"refused notepad D:\\MirServer\\Mir200\\Envir\\MonGen.txt",
                                         "shell C:\\no-such-server\\Mir200\\Notice -> 2",

@@ -3,39 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
 namespace {
 
 struct Report {
-    std::string text;
-    bool hasErrorIcon = false;
-    DWORD exitCode = 0;
+    observe::FatalReport box;
     bool endRoutineRan = false;
 };
 
 Report RunProbe(const char* mode) {
     Report report;
-    std::string marker = observe::BesideTestProgram("fatal-marker.txt");
-    std::remove(marker.c_str());
+    std::string marker = observe::FreshLogFile("fatal-marker.txt");
 
     observe::ChildProcess probe;
     EXPECT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {mode, marker})));
-    HWND box = observe::WaitForWindow(probe.Id(), "#32770", "错误", 20000);
-    EXPECT_NE(box, nullptr) << "no box titled 错误";
-    if (box) {
-        EXPECT_FALSE(probe.WaitForExit(0)) << "the process must wait for the user";
-        report.text = observe::MessageBoxText(box);
-        for (HWND child : observe::ChildWindows(box)) {
-            if (observe::ClassName(child) == "Static" &&
-                (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                report.hasErrorIcon = true;
-        }
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_TRUE(probe.WaitForExit(20000));
-    report.exitCode = probe.ExitCode();
+    report.box = observe::WatchFatalReport(probe);
+    EXPECT_TRUE(probe.WaitForExit(0));
     FILE* file = std::fopen(marker.c_str(), "r");
     report.endRoutineRan = file != nullptr;
     if (file) std::fclose(file);
@@ -43,27 +30,39 @@ Report RunProbe(const char* mode) {
     return report;
 }
 
+// The box as the user meets it, whatever it says: titled 错误, the system's error icon,
+// one OK button, owned by no window, and the program waiting until it is closed.
+void ExpectTheReportBox(const observe::FatalReport& box) {
+    ASSERT_TRUE(box.shown) << "no message box came up";
+    EXPECT_EQ(box.title, "错误");
+    EXPECT_EQ(box.icon, "error");
+    EXPECT_EQ(box.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
+    EXPECT_EQ(box.owner, nullptr) << "a box of its own, owned by no window";
+    EXPECT_TRUE(box.waitedForTheUser) << "the process must wait for the user";
+}
+
 TEST(FatalReport, FailedAllocationShowsItsSizeAndEndsWithMinusOne) {
     Report report = RunProbe("alloc-fail");
-    EXPECT_EQ(report.text, "运行时出错!\r\n\r\n错误信息：分配 2147483647 字节内存失败!\r\n");
-    EXPECT_TRUE(report.hasErrorIcon);
-    EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
+    ExpectTheReportBox(report.box);
+    EXPECT_EQ(report.box.text, "运行时出错!\r\n\r\n错误信息：分配 2147483647 字节内存失败!\r\n");
+    EXPECT_EQ(report.box.exitCode, 0xFFFFFFFFu);
     EXPECT_FALSE(report.endRoutineRan) << "end routines are dropped after a fatal report";
 }
 
 TEST(FatalReport, CodeLineAppearsOnlyForANonZeroCode) {
     Report withCode = RunProbe("fatal-code");
-    EXPECT_EQ(withCode.text, "运行时出错!\r\n\r\n错误代码：42\r\n\r\n错误信息：测试信息\r\n");
-    EXPECT_EQ(withCode.exitCode, 0xFFFFFFFFu);
+    ExpectTheReportBox(withCode.box);
+    EXPECT_EQ(withCode.box.text, "运行时出错!\r\n\r\n错误代码：42\r\n\r\n错误信息：测试信息\r\n");
+    EXPECT_EQ(withCode.box.exitCode, 0xFFFFFFFFu);
 
     Report bare = RunProbe("fatal-empty");
-    EXPECT_EQ(bare.text, "运行时出错!\r\n\r\n");
-    EXPECT_EQ(bare.exitCode, 0xFFFFFFFFu);
+    ExpectTheReportBox(bare.box);
+    EXPECT_EQ(bare.box.text, "运行时出错!\r\n\r\n");
+    EXPECT_EQ(bare.box.exitCode, 0xFFFFFFFFu);
 }
 
 TEST(ProgramEnd, EndRoutinesRunOnANormalEnd) {
-    std::string marker = observe::BesideTestProgram("end-marker.txt");
-    std::remove(marker.c_str());
+    std::string marker = observe::FreshLogFile("end-marker.txt");
     observe::ChildProcess probe;
     ASSERT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {"end-normally", marker})));
     ASSERT_TRUE(probe.WaitForExit(20000));

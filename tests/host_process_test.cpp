@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/child_process.h"
 
 namespace {
@@ -28,13 +31,24 @@ void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true, const
 
 HWND ProbeControl(HWND window, const char* caption) { return FindWindowExA(window, nullptr, "Button", caption); }
 
+// The runtime-error box as the user meets it, whatever it says.
+void ExpectTheReportBox(const observe::FatalReport& report) {
+    ASSERT_TRUE(report.shown) << "no message box came up";
+    EXPECT_EQ(report.title, "错误");
+    EXPECT_EQ(report.icon, "error");
+    EXPECT_EQ(report.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
+    EXPECT_EQ(report.owner, nullptr);
+    EXPECT_TRUE(report.waitedForTheUser);
+}
+
 TEST(HostProcess, StartFailuresAreReportedAndEndWithMinusOne) {
     for (auto [mode, message] : {std::pair{"no-start-window", "载入启动窗口失败"},
                                  std::pair{"bad-description", "载入窗口模板数据段出错!"}}) {
         Probe probe;
         StartProbe(probe, mode, false);
         observe::FatalReport report = observe::WatchFatalReport(probe.process);
-        EXPECT_TRUE(report.shown) << mode;
+        SCOPED_TRACE(mode);
+        ExpectTheReportBox(report);
         EXPECT_EQ(report.text, std::string("运行时出错!\r\n\r\n错误信息：") + message + "\r\n");
         EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
     }
@@ -62,8 +76,10 @@ TEST(HostProcess, CloseBoxSystemMenuAndCloseMessageEndWithExitCodeZero) {
 TEST(HostProcess, AltF4FromTheKeyboardClosesTheWindow) {
     Probe probe;
     StartProbe(probe, "window");
+    // Keys go to the foreground window's focus, once the probe is ready for input.
+    ASSERT_EQ(WaitForInputIdle(probe.process.Handle(), 20000), 0u);
     SetForegroundWindow(probe.window);
-    Sleep(300);
+    ASSERT_TRUE(observe::WaitUntil([&] { return GetForegroundWindow() == probe.window; }, 10000));
     INPUT keys[4]{};
     for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = VK_MENU;
@@ -94,6 +110,7 @@ TEST(HostProcess, NoHandlerRunsWhileARuntimeErrorIsReported) {
             SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
         }
     });
+    ExpectTheReportBox(report);
     EXPECT_EQ(report.text, "运行时出错!\r\n\r\n错误信息：第二个按钮\r\n");
     EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
     EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"click"})
@@ -107,6 +124,8 @@ TEST(HostProcess, PropertiesOfAMissingControlOrWindowAreReported) {
         Probe probe;
         StartProbe(probe, mode, false);
         observe::FatalReport report = observe::WatchFatalReport(probe.process);
+        SCOPED_TRACE(mode);
+        ExpectTheReportBox(report);
         EXPECT_EQ(report.text, std::string("运行时出错!\r\n\r\n错误信息：") + message + "\r\n") << mode;
         EXPECT_EQ(report.exitCode, 0xFFFFFFFFu) << mode;
     }

@@ -23,6 +23,7 @@ using namespace testlayout;
 
 const char* g_log = nullptr;
 std::string g_mode;
+HANDLE g_loopIdle = nullptr; // set when the window's loop has gone idle
 
 void Note(const char* line) {
     if (!g_log) return;
@@ -42,6 +43,7 @@ HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
     std::string event = name;
     if (event == "click") Note("click");
     if (event == "click-2") ReportFatalError("第二个按钮", 0);
+    if (event == "idle" && g_loopIdle) SetEvent(g_loopIdle);
     if (event != "created") return {};
 
     if (g_mode == "destroy-in-create") {
@@ -57,8 +59,11 @@ HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
     } else if (g_mode == "read-unknown-window") {
         ReadUnitProperty(0x52029999, kEditId, 8, kWholeValue);
     } else if (g_mode == "end-from-thread") {
+        // The end is asked for once the GUI thread waits in its loop; a loop that never
+        // goes idle ends the program with another code.
+        g_loopIdle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         std::thread([] {
-            Sleep(300);
+            if (WaitForSingleObject(g_loopIdle, 20000) != WAIT_OBJECT_0) ExitProcess(8);
             EndProgram(7);
         }).detach();
     }

@@ -168,8 +168,20 @@ HeapUse ProcessHeapUse() {
 }
 
 std::string FreshLogFile(const char* name) {
-    std::string path = BesideTestProgram(name);
+    // Removed when the test process ends.
+    struct Made {
+        std::vector<std::string> paths;
+        ~Made() {
+            for (const std::string& path : paths) std::remove(path.c_str());
+        }
+    };
+    static Made made;
+    std::string given = name;
+    std::size_t dot = std::min(given.rfind('.'), given.size());
+    std::string own = given.substr(0, dot) + '-' + std::to_string(GetCurrentProcessId()) + given.substr(dot);
+    std::string path = BesideTestProgram(own.c_str());
     std::remove(path.c_str());
+    if (std::find(made.paths.begin(), made.paths.end(), path) == made.paths.end()) made.paths.push_back(path);
     return path;
 }
 
@@ -180,11 +192,110 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
+namespace {
+
+bool IsIconControl(HWND window) {
+    return ClassName(window) == "Static" && (GetWindowLongA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+}
+
+// The pixels of a screen rectangle, as a DC of the screen gives them.
+class ScreenArea {
+public:
+    ScreenArea(int width, int height)
+        : screen_(GetDC(nullptr)), dc_(CreateCompatibleDC(screen_)),
+          bitmap_(CreateCompatibleBitmap(screen_, width, height)), old_(SelectObject(dc_, bitmap_)),
+          width_(width), height_(height) {}
+    ~ScreenArea() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+        ReleaseDC(nullptr, screen_);
+    }
+    ScreenArea(const ScreenArea&) = delete;
+    ScreenArea& operator=(const ScreenArea&) = delete;
+
+    void ReadFromScreen(int x, int y) { BitBlt(dc_, 0, 0, width_, height_, screen_, x, y, SRCCOPY); }
+    // The icon as this process draws it on the colour.
+    void DrawIconOn(HICON icon, COLORREF background) {
+        RECT all{0, 0, width_, height_};
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(dc_, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc_, 0, 0, icon, width_, height_, 0, nullptr, DI_NORMAL);
+    }
+    bool operator==(const ScreenArea& other) const {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                if (GetPixel(dc_, x, y) != GetPixel(other.dc_, x, y)) return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    HDC screen_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    int width_, height_;
+};
+
+} // namespace
+
+// An icon handle of another process means nothing here (and under Wine the system's
+// icons get a handle per process), so the icon is compared as drawn: the control's
+// pixels on screen against each system icon drawn by this process on the box's
+// background (the pixel left of the control).
+std::string SystemIconShown(HWND box, DWORD milliseconds) {
+    HWND control = nullptr;
+    for (HWND child : ChildWindows(box)) {
+        if (IsIconControl(child) && IsWindowVisible(child)) control = child;
+    }
+    if (!control) return "none";
+    RECT place;
+    GetWindowRect(control, &place);
+    int width = place.right - place.left, height = place.bottom - place.top;
+    if (width <= 0 || height <= 0) return "none";
+
+    struct Candidate {
+        const char* name;
+        LPCSTR id;
+    };
+    const Candidate candidates[] = {{"error", IDI_HAND},
+                                    {"warning", IDI_EXCLAMATION},
+                                    {"information", IDI_ASTERISK},
+                                    {"question", IDI_QUESTION}};
+    ScreenArea shown(width, height), expected(width, height);
+    const char* found = nullptr;
+    WaitUntil(
+        [&] {
+            shown.ReadFromScreen(place.left, place.top);
+            HDC screen = GetDC(nullptr);
+            COLORREF background = GetPixel(screen, place.left - 1, place.top);
+            ReleaseDC(nullptr, screen);
+            for (const Candidate& candidate : candidates) {
+                expected.DrawIconOn(LoadIconA(nullptr, candidate.id), background);
+                if (shown == expected) found = candidate.name;
+            }
+            return found != nullptr;
+        },
+        milliseconds);
+    return found ? found : "other";
+}
+
 FatalReport WatchFatalReport(ChildProcess& process, void (*whileShown)(DWORD processId)) {
     FatalReport report;
-    if (HWND box = WaitForWindow(process.Id(), "#32770", "错误", 20000)) {
+    if (HWND box = WaitForWindow(process.Id(), "#32770", nullptr, 20000)) {
         report.shown = true;
+        report.title = WindowText(box);
         report.text = MessageBoxText(box);
+        report.owner = GetWindow(box, GW_OWNER);
+        for (HWND child : ChildWindows(box)) {
+            if (ClassName(child) == "Button")
+                report.buttons.push_back(std::to_string(GetDlgCtrlID(child)) + " " + WindowText(child));
+        }
+        report.icon = SystemIconShown(box, 10000);
+        report.waitedForTheUser = !process.WaitForExit(0);
         if (whileShown) whileShown(process.Id());
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }

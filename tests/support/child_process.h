@@ -77,19 +77,33 @@ struct HeapUse {
 };
 HeapUse ProcessHeapUse();
 
-// A fresh log file beside the test program (any old one is removed), and its lines.
+// A fresh log file beside the test program, and its lines. The name is the test
+// process's own ("probe-log.txt" becomes "probe-log-<process id>.txt"), since tests
+// of the same program run at the same time; any old file is removed, and so is the
+// file when the test process ends.
 std::string FreshLogFile(const char* name);
 std::vector<std::string> ReadLines(const std::string& path);
 
-// What a runtime-error report of a program showed, and how the program ended after
-// the report was closed.
+// The system icon that a message box's icon control shows on screen, read from the
+// screen's pixels: "error", "warning", "information" or "question"; "none" for a box
+// without an icon control, "other" for an icon that is none of these. A box paints on
+// its own time: the control is read until it shows one of them whole, or the time is up.
+std::string SystemIconShown(HWND box, DWORD milliseconds);
+
+// What a runtime-error report of a program showed, as the user sees it, and how the
+// program ended after the report was closed.
 struct FatalReport {
     bool shown = false;
+    std::string title;
     std::string text;
+    std::string icon;                 // as SystemIconShown names it
+    std::vector<std::string> buttons; // "<id> <text>" of each button, in stacking order
+    HWND owner = nullptr;
+    bool waitedForTheUser = false; // the process was still running while the box was up
     DWORD exitCode = 0;
 };
-// Waits for the box titled "错误" of the process, reads it, closes it with OK and waits
-// for the process to end. `whileShown` runs while the box is up.
+// Waits for the process's message box (a dialog of class "#32770"), reads it, closes
+// it with OK and waits for the process to end. `whileShown` runs while the box is up.
 FatalReport WatchFatalReport(ChildProcess& process, void (*whileShown)(DWORD processId) = nullptr);
 
 } // namespace observe
