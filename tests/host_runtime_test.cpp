@@ -28,6 +28,8 @@ std::vector<std::string> g_log;
 bool g_refuseClose = false;
 int g_idleMoreCalls = 0;
 std::vector<std::uint32_t> g_idleArguments;
+// Set when the idle handler answers that it wants no more: the idle period ends.
+HANDLE g_idlePeriodEnded = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
 HWND ControlHandle(std::uint32_t unitId) {
     Unit* unit = FindUnit(*FindWindowEntry(kWindowId), unitId);
@@ -50,6 +52,7 @@ HandlerResult Record(const char* name, std::span<const std::uint32_t> arguments)
             --g_idleMoreCalls;
             return {true, 1};
         }
+        SetEvent(g_idlePeriodEnded);
         return {true, 0};
     }
     if (entry == "close-request" && g_refuseClose) {
@@ -150,6 +153,7 @@ protected:
     void SetUp() override {
         g_log.clear();
         g_refuseClose = false;
+        ResetEvent(g_idlePeriodEnded);
         ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
         window_ = GetWindowHandle(0);
         ASSERT_NE(window_, nullptr);
@@ -301,19 +305,30 @@ TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
     HANDLE threadHandle = OpenThread(THREAD_QUERY_INFORMATION, FALSE, guiThread);
     ASSERT_NE(threadHandle, nullptr);
     struct Seen {
+        bool periodEnded = false, blocked = false, answered = false;
         std::uint32_t stepsBefore = 0, stepsAfter = 0, lastCount = 0;
         bool lastResult = true;
         std::uint64_t busy = ~0ull;
     } seen;
     HWND window = window_;
     std::thread watcher([&] {
-        Sleep(700);
         const IdleStatistics& idle = GetIdleStatistics();
+        // The idle handler's last answer ends the period; a message sent to the window
+        // comes back once the loop waits in GetMessage, the only place left for it to
+        // be handled. From then on the loop takes no step until a message comes.
+        seen.periodEnded = WaitForSingleObject(g_idlePeriodEnded, 10000) == WAIT_OBJECT_0;
+        seen.blocked = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr) != 0;
         seen.stepsBefore = idle.steps;
         FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
         GetThreadTimes(threadHandle, &created, &exited, &kernelBefore, &userBefore);
-        Sleep(1000);
+        // Processor time is a measure over a span of time: a thread that spun here would
+        // show about this much of it. Nothing else is waited for.
+        Sleep(500);
         GetThreadTimes(threadHandle, &created, &exited, &kernelAfter, &userAfter);
+        // Two more round trips: a loop still stepping would have taken a step between
+        // them (each is handled inside one pass of the loop).
+        seen.answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr) != 0 &&
+                        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr) != 0;
         seen.stepsAfter = idle.steps;
         seen.lastCount = idle.lastCount;
         seen.lastResult = idle.lastResult;
@@ -325,6 +340,8 @@ TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
     watcher.join();
     CloseHandle(threadHandle);
 
+    ASSERT_TRUE(seen.periodEnded) << "the idle handler never answered that it wanted no more";
+    ASSERT_TRUE(seen.blocked && seen.answered) << "the loop did not handle a message sent to its window";
     EXPECT_GT(seen.stepsBefore, 0u);
     EXPECT_EQ(seen.stepsAfter, seen.stepsBefore) << "no idle step while nothing happens";
     EXPECT_EQ(seen.lastCount, 2u) << "an idle period ends after its third step";
@@ -335,13 +352,16 @@ TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
 TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
     g_idleMoreCalls = 3;
     g_idleArguments.clear();
+    // The window is closed once the handler has answered that it wants no more.
     HWND window = window_;
-    std::thread closer([window] {
-        Sleep(500);
+    bool periodEnded = false;
+    std::thread closer([window, &periodEnded] {
+        periodEnded = WaitForSingleObject(g_idlePeriodEnded, 10000) == WAIT_OBJECT_0;
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
     RunMessageLoop();
     closer.join();
+    EXPECT_TRUE(periodEnded) << "the idle handler never answered that it wanted no more";
     // Three answers of true, then one of false ends the period; every call gets the
     // milliseconds since the period began.
     ASSERT_GE(g_idleArguments.size(), 4u);
