@@ -41,19 +41,38 @@ RECT PlaceInParent(HWND hwnd) {
     return place;
 }
 
-void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
+// A key that nothing in the program answers to, pressed after the keys of a test:
+// input messages come in the order they were made, so once this thread has taken
+// the marker's release from its queue, every key before it has been handled, and so
+// has every message posted while they were (posted messages come before input).
+constexpr WORD kMarkerKey = VK_F24;
+
+// Keys pressed and released through the system's input queue, handled by the window
+// as the loop would; false when the marker did not come through in time.
+bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
     std::vector<INPUT> inputs;
-    for (auto [key, up] : keys) {
+    auto add = [&inputs](WORD key, bool up) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = key;
         input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
         inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    ui::Pump(60);
+    };
+    for (auto [key, up] : keys) add(key, up);
+    add(kMarkerKey, false);
+    add(kMarkerKey, true);
+    // The thread's key state follows the key messages it takes: a press flips the
+    // toggle bit, the release clears the down bit.
+    SHORT before = GetKeyState(kMarkerKey);
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
+    return ui::PumpUntil(
+        [before] {
+            SHORT now = GetKeyState(kMarkerKey);
+            return (now & 1) != (before & 1) && !(now & 0x8000);
+        },
+        10000);
 }
-void Press(WORD key) { PressKeys({{key, false}, {key, true}}); }
+bool Press(WORD key) { return PressKeys({{key, false}, {key, true}}); }
 
 class MainWindow : public testing::Test {
 protected:
@@ -66,7 +85,13 @@ protected:
         decodesBeforeLoad_ = BackgroundPicture::DecodeCount();
         ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
         window_ = GetWindowHandle(0);
-        ui::Pump(300);
+        // Ready for the user: in the foreground with a control focused, and painted.
+        ASSERT_TRUE(ui::PumpUntil(
+            [this] {
+                return GetForegroundWindow() == window_ && GetFocus() && IsChild(window_, GetFocus()) &&
+                       !GetUpdateRect(window_, nullptr, FALSE);
+            },
+            10000));
         g_events.clear();
     }
     void TearDown() override {
@@ -248,7 +273,7 @@ TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
 
     std::vector<std::string> forward{NameOf(GetFocus())};
     for (std::size_t i = 0; i < sequence.size(); ++i) {
-        Press(VK_TAB);
+        ASSERT_TRUE(Press(VK_TAB));
         forward.push_back(NameOf(GetFocus()));
     }
     std::vector<std::string> expectedForward = sequence;
@@ -257,7 +282,7 @@ TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
 
     std::vector<std::string> backward{NameOf(GetFocus())};
     for (std::size_t i = 0; i < sequence.size(); ++i) {
-        PressKeys({{VK_SHIFT, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_SHIFT, true}});
+        ASSERT_TRUE(PressKeys({{VK_SHIFT, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_SHIFT, true}}));
         backward.push_back(NameOf(GetFocus()));
     }
     std::vector<std::string> expectedBackward{"按钮1"};
@@ -268,14 +293,13 @@ TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
 
 TEST_F(MainWindow, EnterAndAltBPressNothingAndSpacePressesTheFocusedButton) {
     ASSERT_EQ(NameOf(GetFocus()), "按钮1");
-    Press(VK_RETURN);
-    PressKeys({{VK_MENU, false}, {'B', false}, {'B', true}, {VK_MENU, true}});
-    ui::Pump(100);
+    // Each press returns once the keys and what they posted have been handled.
+    ASSERT_TRUE(Press(VK_RETURN));
+    ASSERT_TRUE(PressKeys({{VK_MENU, false}, {'B', false}, {'B', true}, {VK_MENU, true}}));
     EXPECT_TRUE(ClicksSeen().empty());
     EXPECT_TRUE(IsWindow(window_));
 
-    Press(VK_SPACE);
-    ui::Pump(100);
+    ASSERT_TRUE(Press(VK_SPACE));
     EXPECT_EQ(ClicksSeen(), std::vector<std::string>{"按钮1"});
 }
 
@@ -284,17 +308,19 @@ TEST_F(MainWindow, FocusComesBackToTheControlThatHadItOnReactivation) {
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
     SetActiveWindow(other);
-    ui::Pump(100);
+    ASSERT_TRUE(ui::PumpUntil([other] { return GetActiveWindow() == other && GetFocus() == other; }, 10000));
     SetActiveWindow(window_);
-    ui::Pump(100);
+    EXPECT_TRUE(ui::PumpUntil([this] { return GetActiveWindow() == window_; }, 10000));
     EXPECT_EQ(NameOf(GetFocus()), "按钮17");
     DestroyWindow(other);
 }
 
 TEST_F(MainWindow, EscapeInTheDirectoryBoxClosesTheWindow) {
     SetFocus(Control("编辑框目录"));
-    Press(VK_ESCAPE);
-    EXPECT_FALSE(IsWindow(window_));
+    // No marker after this key: with the window gone, nothing here would take it. The
+    // press is over when the window is.
+    ui::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(ui::PumpUntil([this] { return !IsWindow(window_); }, 10000));
 }
 
 // Pixels of the window as drawn, read back from its own DC.
@@ -346,9 +372,14 @@ TEST_F(MainWindow, ThePictureIsDecodedOnceAndTiledFromTheTopLeftCorner) {
     // Wider than the picture: its left edge shows again at x = 734.
     SetWindowPos(window_, nullptr, 0, 0, 1000, 521, SWP_NOMOVE | SWP_NOZORDER);
     UpdateWindow(window_);
-    ui::Pump(200);
     RECT client;
-    GetClientRect(window_, &client);
+    // Wider, and painted all over again.
+    EXPECT_TRUE(ui::PumpUntil(
+        [&] {
+            GetClientRect(window_, &client);
+            return client.right > 734 + 20 && !GetUpdateRect(window_, nullptr, FALSE);
+        },
+        10000));
     ASSERT_GT(client.right, 734 + 20);
     WindowPixels wider(window_);
     for (int y : {3, 10, 20, 30, 47, 100}) {

@@ -1,5 +1,6 @@
 #include "tests/support/ui.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -21,6 +22,19 @@ void Pump(DWORD milliseconds) {
         }
         if (milliseconds) Sleep(10);
     } while (GetTickCount() - start < milliseconds);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        Pump();
+        if (done()) return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) return false;
+        // Until the next message comes in; at most 10 ms, since what the condition asks
+        // about may also change without a message to this thread.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(10, milliseconds - elapsed), QS_ALLINPUT);
+    }
 }
 
 HWND UnitHandle(std::uint32_t windowId, const char* unitName) {

@@ -6,12 +6,15 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 
 namespace ui {
 
 // Handles this thread's queued messages as the message loop does (WM_QUIT is
 // dropped), for `milliseconds` more when given.
 void Pump(DWORD milliseconds = 0);
+// Handles them until `done` holds or the time is up; says whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 
 // The live control of a loaded window, by unit name; null when there is none.
 HWND UnitHandle(std::uint32_t windowId, const char* unitName);
