@@ -29,15 +29,11 @@ struct Started {
     bool done = false;
 };
 
+// What the recorder wrote, once it is done or the time is up (0: as it is now).
 Started ReadRecord(const std::string& path, DWORD waitMilliseconds = 10000) {
     Started started;
-    DWORD start = GetTickCount();
     std::vector<std::string> lines;
-    do {
-        lines = observe::ReadLines(path);
-        if (lines.size() >= 3) break;
-        Sleep(20);
-    } while (GetTickCount() - start < waitMilliseconds);
+    observe::WaitUntil([&] { return (lines = observe::ReadLines(path)).size() >= 3; }, waitMilliseconds);
     if (lines.size() >= 2) {
         started.commandLine = lines[0];
         started.flagsAndShow = lines[1];
@@ -78,10 +74,17 @@ TEST(RunCommand, WaitsForTheEndOnlyWhenAskedTo) {
     ASSERT_TRUE(Start(recorder + " " + Quoted(out) + " 1500", true, kOmittedArg));
     EXPECT_TRUE(ReadRecord(out, 0).done) << "with wait-for-exit the call returns after the program ended";
 
+    // This one ends only when the test lets it: a call that waited for its end would
+    // come back after the recorder gave up waiting (30 s), with "done" written.
     out = observe::FreshLogFile("recorded-2.txt");
-    ASSERT_TRUE(Start(recorder + " " + Quoted(out) + " 3000", false, kOmittedArg));
+    std::string release = "start_recorder-release-" + std::to_string(GetCurrentProcessId());
+    HANDLE releaseEvent = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    ASSERT_NE(releaseEvent, nullptr);
+    EXPECT_TRUE(Start(recorder + " " + Quoted(out) + " until:" + release, false, kOmittedArg));
     EXPECT_FALSE(ReadRecord(out, 0).done) << "without it the call does not wait for the end";
+    SetEvent(releaseEvent);
     EXPECT_TRUE(ReadRecord(out, 10000).done);
+    CloseHandle(releaseEvent);
 }
 
 TEST(RunCommand, GivesFalseAtOnceForNothingToStart) {
@@ -248,7 +251,8 @@ protected:
     }
 
     struct Seen {
-        bool found = false;
+        bool found = false;  // the dialog came up, ready for the user
+        bool closed = false; // and went once answered
         bool firstEnabled = true, secondEnabled = true;
     };
 
@@ -258,18 +262,31 @@ protected:
         DWORD process = GetCurrentProcessId();
         std::thread user([&seen, first, second, process, answer] {
             HWND dialog = nullptr;
-            for (int i = 0; i < 500 && !dialog; ++i) {
-                for (HWND w : observe::TopLevelWindows(process, "#32770")) {
-                    if (IsWindowVisible(w)) dialog = w;
-                }
-                Sleep(20);
-            }
+            observe::WaitUntil(
+                [&] {
+                    for (HWND w : observe::TopLevelWindows(process, "#32770")) {
+                        if (IsWindowVisible(w)) dialog = w;
+                    }
+                    return dialog != nullptr;
+                },
+                10000);
             if (!dialog) return;
-            Sleep(200);
-            seen.found = true;
+            // Ready for the user: enabled, with the folders in its tree.
+            HWND tree = nullptr;
+            seen.found = observe::WaitUntil(
+                [&] {
+                    tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
+                    return IsWindowEnabled(dialog) && tree &&
+                           SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0) != 0;
+                },
+                10000);
             seen.firstEnabled = IsWindowEnabled(first);
             seen.secondEnabled = IsWindowEnabled(second);
-            answer(dialog, FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr));
+            if (seen.found) answer(dialog, tree);
+            // The dialog takes the answer; one that does not is cancelled, so that the
+            // test goes on.
+            seen.closed = observe::WaitUntil([dialog] { return !IsWindow(dialog); }, 10000);
+            if (!seen.closed) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         TaggedValue args[] = {TextArg("请选择一个路径"), includeFiles};
         TaggedValue result{};
@@ -319,8 +336,15 @@ HTREEITEM FindItem(HWND tree, const char* part, HTREEITEM* parent = nullptr) {
 
 void Choose(HWND dialog, HTREEITEM item, HWND tree) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    Sleep(100);
-    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    // The dialog hears of the selection from its tree and lets it be taken.
+    HWND ok = GetDlgItem(dialog, IDOK);
+    observe::WaitUntil(
+        [&] {
+            return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) == item &&
+                   IsWindowEnabled(ok);
+        },
+        10000);
+    SendMessageA(ok, BM_CLICK, 0, 0);
 }
 
 void ChooseDriveC(HWND dialog, HWND tree) {
@@ -343,6 +367,7 @@ TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     Seen seen;
     OwnedText chosen = Browse(kOmittedArg, Cancel, seen);
     ASSERT_TRUE(seen.found) << "no dialog came up";
+    EXPECT_TRUE(seen.closed) << "the dialog did not take the answer";
     EXPECT_EQ(chosen, nullptr);
     EXPECT_FALSE(seen.firstEnabled) << "the program's windows are disabled while the dialog is up";
     EXPECT_FALSE(seen.secondEnabled);
@@ -358,7 +383,11 @@ TEST_F(FolderDialog, AChosenFolderComesBackAsANewTextEachTime) {
     Seen seen;
     OwnedText first = Browse(LogicalArg(false), ChooseDriveC, seen);
     ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.closed);
+    seen = Seen{};
     OwnedText second = Browse(LogicalArg(true), ChooseDriveC, seen);
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.closed);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_STREQ(first.get(), "C:\\");
@@ -374,6 +403,7 @@ TEST_F(FolderDialog, AnItemWithoutAFileSystemPathGivesTheNullText) {
     Seen seen;
     OwnedText chosen = Browse(kOmittedArg, ChooseTheComputer, seen);
     ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.closed);
     EXPECT_EQ(chosen, nullptr);
 }
 
