@@ -9,19 +9,15 @@
 
 namespace ui {
 
-void Pump(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            if (!PreTranslateMessage(message)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
+void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        if (!PreTranslateMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
         }
-        if (milliseconds) Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {

@@ -11,8 +11,8 @@
 namespace ui {
 
 // Handles this thread's queued messages as the message loop does (WM_QUIT is
-// dropped), for `milliseconds` more when given.
-void Pump(DWORD milliseconds = 0);
+// dropped), until none is left.
+void Pump();
 // Handles them until `done` holds or the time is up; says whether it held.
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 
