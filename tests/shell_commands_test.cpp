@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -115,6 +116,14 @@ TEST(RunCommand, LeavesNoHandleOpen) {
         EXPECT_FALSE(Start("no-such-program-anywhere.exe", true, IntegerArg(3)));
     }
     EXPECT_EQ(observe::HandleHighWater(), before) << "300 calls left handles behind";
+    // The recorders not waited for end on their own time; the test ends after them
+    // (one "done" for each of the 62 started), not while they still write.
+    EXPECT_TRUE(observe::WaitUntil(
+        [&] {
+            std::vector<std::string> lines = observe::ReadLines(out);
+            return std::count(lines.begin(), lines.end(), "done") == 62;
+        },
+        20000));
 }
 
 // What ShellExecuteA was given, pointers and all.
