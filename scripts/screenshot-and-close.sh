@@ -10,13 +10,18 @@ for _ in $(seq 200); do
     sleep 0.1
 done
 [[ -n $window ]] || { echo "no window appeared" >&2; exit 1; }
-sleep 1.5 # let the first paint finish
-import -window "$window" "${SCREENSHOT:-screenshot.png}"
-echo "screenshot: ${SCREENSHOT:-screenshot.png}"
-xdotool windowraise "$window"
-# A click on the background, away from every control, gives the window the keyboard.
-xdotool mousemove --window "$window" 6 6 click 1
-sleep 0.2
+# Painted once two photographs in a row are the same: at most 20 s.
+out=${SCREENSHOT:-screenshot.png}
+previous=$(mktemp --suffix=.png)
+for _ in $(seq 200); do
+    import -window "$window" "$out" 2>/dev/null
+    cmp -s "$out" "$previous" && break
+    cp "$out" "$previous"
+    sleep 0.1
+done
+rm -f "$previous"
+echo "screenshot: $out"
+# The window is the active one: Esc goes to it.
 xdotool key Escape
 # Whatever is still running 10 s later is ended, so that the run never hangs.
 for _ in $(seq 100); do kill -0 "$PROGRAM_PID" 2>/dev/null || exit 0; sleep 0.1; done

@@ -19,6 +19,7 @@
 #include "host/window_list.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_layout.h"
+#include "tests/support/ui.h"
 
 namespace {
 
@@ -311,38 +312,6 @@ protected:
 
 void Cancel(HWND dialog, HWND) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-    char text[260] = "";
-    TVITEMA data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = sizeof text;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
-}
-
-// Expands the tree two levels down and returns the first item whose text holds `part`.
-HTREEITEM FindItem(HWND tree, const char* part, HTREEITEM* parent = nullptr) {
-    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    for (HTREEITEM top = root; top;
-         top = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)top))) {
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
-        for (HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)top));
-             child; child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)child))) {
-            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
-            for (HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)child));
-                 item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item))) {
-                if (ItemText(tree, item).find(part) != std::string::npos) {
-                    if (parent) *parent = child;
-                    return item;
-                }
-            }
-        }
-    }
-    return nullptr;
-}
-
 void Choose(HWND dialog, HTREEITEM item, HWND tree) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     // The dialog hears of the selection from its tree and lets it be taken.
@@ -357,14 +326,14 @@ void Choose(HWND dialog, HTREEITEM item, HWND tree) {
 }
 
 void ChooseDriveC(HWND dialog, HWND tree) {
-    HTREEITEM drive = FindItem(tree, "(C:)");
+    HTREEITEM drive = ui::FindTreeItem(tree, "(C:)");
     if (!drive) return Cancel(dialog, tree);
     Choose(dialog, drive, tree);
 }
 
 void ChooseTheComputer(HWND dialog, HWND tree) {
     HTREEITEM computer = nullptr;
-    if (!FindItem(tree, "(C:)", &computer) || !computer) return Cancel(dialog, tree);
+    if (!ui::FindTreeItem(tree, "(C:)", &computer) || !computer) return Cancel(dialog, tree);
     Choose(dialog, computer, tree);
 }
 
