@@ -206,7 +206,7 @@ TEST_F(ShellSeam, VerbsShowCommandsAndGivenArgumentsFollowTheirTables) {
 }
 
 TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
-    std::string recorder = observe::BesideTestProgram("start_recorder.exe");
+    std::string recorder = observe::BesideTestProgram("shell_recorder.exe");
     for (auto [mode, show] : {std::pair{0, SW_SHOWNORMAL}, {5, SW_SHOWNA}, {7, SW_SHOWNORMAL}}) {
         // A file of its own for each start: the shell starts the program on its own time.
         std::string name = "opened-" + std::to_string(mode) + ".txt";
@@ -339,7 +339,10 @@ void ChooseTheComputer(HWND dialog, HWND tree) {
 
 TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     EnableWindow(second_, FALSE);
-    SetActiveWindow(first_);
+    // The program in front, as when the user clicks its browse button.
+    SetForegroundWindow(first_);
+    ASSERT_TRUE(observe::WaitUntil([&] { return GetForegroundWindow() == first_ && GetActiveWindow() == first_; },
+                                   10000));
     HWND activeBefore = GetActiveWindow();
     HWND foregroundBefore = GetForegroundWindow();
     Seen seen;
