@@ -179,7 +179,12 @@ std::string FreshLogFile(const char* name) {
     std::string given = name;
     std::size_t dot = std::min(given.rfind('.'), given.size());
     std::string own = given.substr(0, dot) + '-' + std::to_string(GetCurrentProcessId()) + given.substr(dot);
-    std::string path = BesideTestProgram(own.c_str());
+    // In the temporary folder of this prefix, not beside the programs: process ids are
+    // unique only within one wineserver, and the two slots of a session run test
+    // processes of the same ids beside the same programs at once.
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    std::string path = std::string(folder) + own;
     std::remove(path.c_str());
     if (std::find(made.paths.begin(), made.paths.end(), path) == made.paths.end()) made.paths.push_back(path);
     return path;

@@ -77,7 +77,7 @@ struct HeapUse {
 };
 HeapUse ProcessHeapUse();
 
-// A fresh log file beside the test program, and its lines. The name is the test
+// A fresh log file in the temporary folder, and its lines. The name is the test
 // process's own ("probe-log.txt" becomes "probe-log-<process id>.txt"), since tests
 // of the same program run at the same time; any old file is removed, and so is the
 // file when the test process ends.
