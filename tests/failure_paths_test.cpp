@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/report_box.h"
 
 namespace {
 
@@ -38,13 +39,8 @@ TEST(FailurePaths, AnAllocationThatFailsDuringAnActionEndsWithTheReport) {
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(root.c_str()));
     PostMessageA(FindWindowExA(window, nullptr, "Button", "游戏公告"), BM_CLICK, 0, 0);
     observe::FatalReport report = observe::WatchFatalReport(probe);
-    ASSERT_TRUE(report.shown);
     // As the user sees it: a box of its own beside the panel's window, not owned by it.
-    EXPECT_EQ(report.title, "错误");
-    EXPECT_EQ(report.icon, "error");
-    EXPECT_EQ(report.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
-    EXPECT_EQ(report.owner, nullptr);
-    EXPECT_TRUE(report.waitedForTheUser);
+    ASSERT_NO_FATAL_FAILURE(ExpectTheReportBox(report));
     EXPECT_EQ(report.text, "运行时出错!\r\n\r\n错误信息：分配 150001 字节内存失败!\r\n");
     EXPECT_EQ(report.exitCode, 0xFFFFFFFFu);
 }

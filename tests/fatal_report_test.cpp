@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/report_box.h"
 
 namespace {
 
@@ -28,17 +29,6 @@ Report RunProbe(const char* mode) {
     if (file) std::fclose(file);
     std::remove(marker.c_str());
     return report;
-}
-
-// The box as the user meets it, whatever it says: titled 错误, the system's error icon,
-// one OK button, owned by no window, and the program waiting until it is closed.
-void ExpectTheReportBox(const observe::FatalReport& box) {
-    ASSERT_TRUE(box.shown) << "no message box came up";
-    EXPECT_EQ(box.title, "错误");
-    EXPECT_EQ(box.icon, "error");
-    EXPECT_EQ(box.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
-    EXPECT_EQ(box.owner, nullptr) << "a box of its own, owned by no window";
-    EXPECT_TRUE(box.waitedForTheUser) << "the process must wait for the user";
 }
 
 TEST(FatalReport, FailedAllocationShowsItsSizeAndEndsWithMinusOne) {

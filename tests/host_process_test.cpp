@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/report_box.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true, const
 }
 
 HWND ProbeControl(HWND window, const char* caption) { return FindWindowExA(window, nullptr, "Button", caption); }
-
-// The runtime-error box as the user meets it, whatever it says.
-void ExpectTheReportBox(const observe::FatalReport& report) {
-    ASSERT_TRUE(report.shown) << "no message box came up";
-    EXPECT_EQ(report.title, "错误");
-    EXPECT_EQ(report.icon, "error");
-    EXPECT_EQ(report.buttons, std::vector<std::string>{std::to_string(IDOK) + " 确定"});
-    EXPECT_EQ(report.owner, nullptr);
-    EXPECT_TRUE(report.waitedForTheUser);
-}
 
 TEST(HostProcess, StartFailuresAreReportedAndEndWithMinusOne) {
     for (auto [mode, message] : {std::pair{"no-start-window", "载入启动窗口失败"},

@@ -271,15 +271,7 @@ protected:
         HWND first = first_, second = second_;
         DWORD process = GetCurrentProcessId();
         std::thread user([&seen, first, second, process, answer] {
-            HWND dialog = nullptr;
-            observe::WaitUntil(
-                [&] {
-                    for (HWND w : observe::TopLevelWindows(process, "#32770")) {
-                        if (IsWindowVisible(w)) dialog = w;
-                    }
-                    return dialog != nullptr;
-                },
-                10000);
+            HWND dialog = observe::WaitForWindow(process, "#32770", nullptr, 10000);
             if (!dialog) return;
             // Ready for the user: enabled, with the folders in its tree.
             HWND tree = nullptr;

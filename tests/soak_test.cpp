@@ -173,15 +173,7 @@ protected:
         std::thread user([&] {
             for (int i = 0; i < times; ++i) {
                 PostMessageA(browse, BM_CLICK, 0, 0);
-                HWND dialog = nullptr;
-                observe::WaitUntil(
-                    [&] {
-                        for (HWND w : observe::TopLevelWindows(GetCurrentProcessId(), "#32770")) {
-                            if (IsWindowVisible(w)) dialog = w;
-                        }
-                        return dialog != nullptr;
-                    },
-                    10000);
+                HWND dialog = observe::WaitForWindow(GetCurrentProcessId(), "#32770", nullptr, 10000);
                 if (!dialog) break;
                 if (answer != Answer::Cancel) {
                     HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);

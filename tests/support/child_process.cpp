@@ -103,14 +103,16 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const char* className) {
 }
 
 HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        for (HWND window : TopLevelWindows(processId, className)) {
-            if (IsWindowVisible(window) && (!title || WindowText(window) == title)) return window;
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < milliseconds);
-    return nullptr;
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(processId, className)) {
+                if (IsWindowVisible(window) && (!title || WindowText(window) == title)) found = window;
+            }
+            return found != nullptr;
+        },
+        milliseconds);
+    return found;
 }
 
 bool CloseAndWaitForExit(HWND window, DWORD milliseconds) {
