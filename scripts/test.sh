@@ -9,4 +9,4 @@ build_dir=${BUILD_DIR:-$here/build}
 cd "$build_dir"
 # The sessions end with the run, also when it is interrupted.
 trap '"$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null 2>&1' EXIT
-ctest --output-on-failure --resource-spec-file "$build_dir/wine-slots.json" -j 2 "$@"
+ctest --output-on-failure -j 2 "$@"

@@ -3,12 +3,13 @@
 #   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM.exe [ARGS...]
 #   wine-run.sh --prefix DIR [--no-display | --own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
 # Always zh_CN.UTF-8, so that the ANSI code page is 936 (GBK).
-# --session: inside a running session of scripts/wine-session.sh, in the slot that
-#   ctest gave the test (its resource group "wine"; slot 0 without one). The program
-#   starts as a fresh Windows process on the slot's desktop; a process of the prefix
-#   that it leaves behind fails the run and is ended. Runs on one slot are serialised
-#   with a lock. When the slot has no session (listing a program's tests, say), the
-#   run is on its own, as with --prefix on the slot's prefix.
+# --session: inside a running session of scripts/wine-session.sh, in a slot that no
+#   other run holds: each run holds its slot's lock until it ends, so that as many
+#   runs go at once as there are slots (ctest -j 2 on two) and any more wait for a
+#   slot to come free. The program starts as a fresh Windows process on the slot's
+#   desktop; a process of the prefix that it leaves behind fails the run and is ended.
+#   When no session is up (listing a program's tests, say), the run is on its own, as
+#   with --prefix on slot 0's prefix.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
 #   Xvfb display (PANEL_SCREEN picks its size, 1024x768x24 by default), started and
 #   ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
@@ -54,17 +55,27 @@ slot=""
 desktop=""
 listing=""
 if [[ -n $session ]]; then
-    # ctest hands the slot over as "id:N,slots:1".
-    group=${CTEST_RESOURCE_GROUP_0_WINE:-id:0,slots:1}
-    number=${group#id:}
-    number=${number%%,*}
-    slot=$session/slot$number
-    prefix=$slot/prefix
     desktop=--desktop
-    if [[ -f $slot/display && -f $slot/xvfb.pid ]] && kill -0 "$(cat "$slot/xvfb.pid")" 2>/dev/null; then
+    live=()
+    for candidate in "$session"/slot*; do
+        [[ -f $candidate/display && -f $candidate/xvfb.pid ]] &&
+            kill -0 "$(cat "$candidate/xvfb.pid")" 2>/dev/null && live+=("$candidate")
+    done
+    if ((${#live[@]} > 0)); then
         use_display=3
+        # At most as long as the longest test may take.
+        for _ in $(seq 12000); do
+            for candidate in "${live[@]}"; do
+                exec 9>"$candidate/prefix.lock"
+                flock -n 9 && { slot=$candidate; break; }
+            done
+            [[ -n $slot ]] && break
+            sleep 0.05
+        done
+        [[ -n $slot ]] || { echo "wine-run: no slot of $session came free" >&2; exit 3; }
+        prefix=$slot/prefix
     else
-        slot=""
+        prefix=$session/slot0/prefix
         # Listing a program's tests needs no display, and the server may stay up for
         # the next listing: it ends by itself a few seconds after its last process.
         [[ " $* " == *" --gtest_list_tests "* ]] && use_display=0 listing=1
@@ -73,8 +84,11 @@ fi
 export WINEPREFIX=$prefix
 "$here/wine-prefix.sh" "$prefix" $desktop || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
 
-exec 9>"$prefix.lock"
-flock 9
+# A run in a slot holds its lock already.
+if [[ -z $slot ]]; then
+    exec 9>"$prefix.lock"
+    flock 9
+fi
 
 xvfb_pid=""
 drive_d=$prefix/dosdevices/d:
@@ -130,14 +144,15 @@ if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
     tee_pid=$!
 fi
 
+# The lock is the run's: the program and what it starts do not keep it.
 if [[ -n $driver ]]; then
-    wine "$@" &
+    wine "$@" 9>&- &
     export PROGRAM_PID=$!
     bash "$driver"
     wait "$PROGRAM_PID"
     status=$?
 else
-    wine "$@"
+    wine "$@" 9>&-
     status=$?
 fi
 

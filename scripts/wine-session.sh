@@ -4,9 +4,10 @@
 #   wine-session.sh stop DIR
 #   wine-session.sh leftovers DIR/slotN  (the processes a test run left behind)
 # Each slot N is DIR/slotN: a prefix of its own with a virtual desktop (where Wine
-# itself decides activation and stacking, as Windows does), a private Xvfb and a wineserver that stays up between test programs, so that a test pays for
-# starting one Windows process, not a display and a cold server. Two slots let two
-# tests run at once, each with a desktop and a foreground of its own.
+# itself decides activation and stacking, as Windows does), a private Xvfb and a
+# wineserver that stays up between test programs, so that a test pays for starting
+# one Windows process, not a display and a cold server. Two slots let two tests run
+# at once, each with a desktop and a foreground of its own.
 # `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
 # (the PIDs of Wine's own services, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
@@ -23,7 +24,6 @@ dir=${2:+$(realpath -m "$2")}
 export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# PIDs of the processes whose environment names this prefix.
 # PIDs of the Wine processes (the loader and the server: not the shells and tools
 # around them) whose environment names this prefix.
 prefix_pids() {
