@@ -144,15 +144,18 @@ if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
     tee_pid=$!
 fi
 
-# The lock is the run's: the program and what it starts do not keep it.
+# The program and what it starts keep the slot's lock. That includes Wine's desktop
+# process, which the first program on a quiet desktop starts and which ends a moment
+# after the last one: the next run takes the slot once it is gone, not while it
+# closes (a program that came onto a closing desktop died of X errors).
 if [[ -n $driver ]]; then
-    wine "$@" 9>&- &
+    wine "$@" &
     export PROGRAM_PID=$!
     bash "$driver"
     wait "$PROGRAM_PID"
     status=$?
 else
-    wine "$@" 9>&-
+    wine "$@"
     status=$?
 fi
 

@@ -81,8 +81,9 @@ start_slot() {
     [[ -n $number ]] || { echo "wine-session: Xvfb did not start" >&2; return 1; }
     export DISPLAY=:$number
     wineserver -p </dev/null >/dev/null 2>&1
-    # One program brings up the desktop and Wine's services; what runs after it is
-    # the baseline.
+    # One program brings up Wine's services; what runs after it is the baseline.
+    # (Not the desktop process: it comes with a test's first window and goes a moment
+    # after the last, holding the slot's lock, see wine-run.sh.)
     wine cmd /c exit </dev/null >/dev/null 2>&1
     prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
     echo ":$number" >"$slot/display"
