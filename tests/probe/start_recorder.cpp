@@ -8,15 +8,31 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// Adds the text at the end of the file in one write. Several recorders may write to
+// one file at once: a handle opened for appending only puts each write at the end as
+// it is then, where a seek to the end followed by a write could overwrite another's.
+bool Append(const char* path, const char* text) {
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD length = static_cast<DWORD>(std::strlen(text)), written = 0;
+    bool whole = WriteFile(file, text, length, &written, nullptr) && written == length;
+    CloseHandle(file);
+    return whole;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
-    FILE* out = std::fopen(argv[1], "a");
-    if (!out) return 3;
-    std::fprintf(out, "%s\n%lu %u\n", GetCommandLineA(), startup.dwFlags, startup.wShowWindow);
-    std::fclose(out);
+    static char record[40000];
+    std::snprintf(record, sizeof record, "%s\n%lu %u\n", GetCommandLineA(), startup.dwFlags, startup.wShowWindow);
+    if (!Append(argv[1], record)) return 3;
     if (argc > 2 && !std::strncmp(argv[2], "until:", 6)) {
         HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[2] + 6);
         if (!release) return 4;
@@ -25,9 +41,5 @@ int main(int argc, char** argv) {
     } else if (argc > 2) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));
     }
-    out = std::fopen(argv[1], "a");
-    if (!out) return 3;
-    std::fprintf(out, "done\n");
-    std::fclose(out);
-    return 0;
+    return Append(argv[1], "done\n") ? 0 : 3;
 }
