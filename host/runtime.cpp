@@ -19,15 +19,24 @@ LRESULT CALLBACK HiddenOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 void RememberProgramPath(HostState& host) {
     char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    char* slash = std::strrchr(path, '\\');
+    // A path that fills the buffer was cut short, and XP then leaves it without its NUL:
+    // no folder can be told from it.
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        host.programFolder[0] = '\0';
+        host.programFile[0] = '\0';
+        return;
+    }
+    // Split by characters: in GBK the second byte of a character can be a backslash.
+    const char* slash = FindLastCharacter(path, '\\');
     if (!slash) {
         host.programFolder[0] = '\0';
         std::strcpy(host.programFile, path);
         return;
     }
-    *slash = '\0';
-    std::strcpy(host.programFolder, path);
+    std::size_t folderLength = static_cast<std::size_t>(slash - path);
+    std::memcpy(host.programFolder, path, folderLength);
+    host.programFolder[folderLength] = '\0';
     std::strcpy(host.programFile, slash + 1);
 }
 

@@ -19,6 +19,12 @@ constexpr const char* kVerbs[6] = {nullptr, "edit", "explore", "find", "open", "
 // The program's parentless windows, disabled around the folder dialog, with the
 // active and foreground windows of before. Pairs of 32-bit values on the process
 // heap; entry 0 is (active, foreground).
+//
+// The active window becomes the dialog's owner and is left to the dialog: a modal
+// dialog disables its owner itself and enables it again before it goes, so that
+// Windows hands the activation back to the owner. An owner that we had disabled would
+// still be disabled then, and Windows would activate some other program's window
+// instead (a Notepad that the panel opened, say).
 class SavedWindowList {
 public:
     SavedWindowList() {
@@ -29,7 +35,7 @@ public:
         Append(active, GetForegroundWindow());
         for (std::uint32_t i = 0; i < count; ++i) {
             HWND hwnd = GetWindowHandle(i);
-            if (!hwnd || GetParent(hwnd)) continue;
+            if (!hwnd || GetParent(hwnd) || hwnd == active) continue;
             Append(hwnd, reinterpret_cast<HWND>(static_cast<std::uintptr_t>(IsWindowEnabled(hwnd) ? 1 : 0)));
             EnableWindow(hwnd, FALSE);
         }

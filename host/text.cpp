@@ -100,9 +100,22 @@ void SetAllocationFaultThreshold(std::uint32_t size) { g_faultThreshold = size; 
 void* AllocateBlock(std::uint32_t size) {
     bool fault = g_faultThreshold && size >= g_faultThreshold;
     if (void* block = fault ? nullptr : HeapAlloc(TextHeap(), 0, size)) return block;
+    ReportAllocationFailure(size);
+}
+
+void ReportAllocationFailure(std::size_t size) {
     char message[100]; // at most 30 bytes: USER32's formatter takes no size
     wsprintfA(message, "分配 %d 字节内存失败!", static_cast<int>(size));
     ReportFatalError(message, 0);
+}
+
+const char* FindLastCharacter(const char* text, char c) {
+    const char* found = nullptr;
+    if (!text) return found;
+    for (const char* p = text; *p; p = CharNextA(p)) {
+        if (*p == c) found = p;
+    }
+    return found;
 }
 
 void FreeBlock(const void* block) {

@@ -18,6 +18,13 @@ char* CopyText(const char* text);
 
 void* AllocateBlock(std::uint32_t size);
 void FreeBlock(const void* block);
+// The report of a block of `size` bytes that cannot be had; it ends the program.
+[[noreturn]] void ReportAllocationFailure(std::size_t size);
+
+// The last `c` in `text` that is a character of its own, never the second byte of a
+// double-byte character (in GBK that byte can be any ASCII from 0x40 up, "\\" among
+// them); null when there is none.
+const char* FindLastCharacter(const char* text, char c);
 
 // Makes every allocation of at least `size` bytes fail, as an exhausted heap would;
 // 0 switches it off. For tests that need a failure in the middle of an action.

@@ -1,6 +1,7 @@
 #include "host/unit.h"
 
 #include <array>
+#include <unordered_set>
 
 #include "host/events.h"
 #include "host/runtime.h"
@@ -19,6 +20,14 @@ void SetObject(HWND hwnd, UnitObject* object) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
 
+// Every host object alive. A window that the host did not make (an input method's, the
+// one OLE makes) may answer the object query too, since messages from WM_APP up are
+// private to whoever defines them: only an answer found here is an object.
+std::unordered_set<const UnitObject*>& LiveObjects() {
+    static std::unordered_set<const UnitObject*> objects;
+    return objects;
+}
+
 } // namespace
 
 const UnitType* FindUnitType(std::uint32_t typeId) {
@@ -30,9 +39,12 @@ const UnitType* FindUnitType(std::uint32_t typeId) {
 }
 
 UnitObject::UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window)
-    : unit_(unit), windowId_(windowId), window_(window) {}
+    : unit_(unit), windowId_(windowId), window_(window) {
+    LiveObjects().insert(this);
+}
 
 UnitObject::~UnitObject() {
+    LiveObjects().erase(this);
     if (unit_.live == this) unit_.live = nullptr;
     if (hwnd_ && IsWindow(hwnd_)) {
         SetObject(hwnd_, nullptr);
@@ -114,7 +126,8 @@ void UnitObject::OnDetached() {}
 
 UnitObject* HostObjectOf(HWND hwnd) {
     if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
-    return reinterpret_cast<UnitObject*>(SendMessageA(hwnd, kMsgQueryObject, 0, 0));
+    auto* answer = reinterpret_cast<UnitObject*>(SendMessageA(hwnd, kMsgQueryObject, 0, 0));
+    return answer && LiveObjects().contains(answer) && answer->Handle() == hwnd ? answer : nullptr;
 }
 
 void RegisterHostClass(const char* name, UINT style, HBRUSH background) {

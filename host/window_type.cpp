@@ -166,22 +166,26 @@ void WindowObject::OnDetached() {
 }
 
 void WindowObject::ShowLoaded() {
+    // Showing raises the shown event, whose routine may destroy the window and this
+    // object with it: from then on only the handle is trusted.
+    HWND hwnd = hwnd_;
     switch (Properties().position) {
     case StartPosition::Maximized:
-        if (IsIconic(hwnd_) || IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-        ShowWindow(hwnd_, SW_MAXIMIZE);
+        if (IsIconic(hwnd) || IsZoomed(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+        if (IsWindow(hwnd)) ShowWindow(hwnd, SW_MAXIMIZE);
         break;
     case StartPosition::Minimized:
-        ShowWindow(hwnd_, SW_SHOWMINIMIZED);
+        ShowWindow(hwnd, SW_SHOWMINIMIZED);
         break;
     default:
-        ShowWindow(hwnd_, SW_SHOW);
+        ShowWindow(hwnd, SW_SHOW);
         break;
     }
+    if (!IsWindow(hwnd)) return;
     HWND focus = GetFocus();
-    if (focus == hwnd_) {
+    if (focus == hwnd) {
         Raise(kEventGotFocus);
-    } else if (focus && IsChild(hwnd_, focus)) {
+    } else if (focus && IsChild(hwnd, focus)) {
         if (UnitObject* control = HostObjectOf(focus)) control->Raise(kEventGotFocus);
     }
 }
@@ -481,12 +485,18 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroyed();
         return CallOriginal(message, wParam, lParam);
     case WM_MOVE:
-        Raise(kEventMoved);
-        break;
     case WM_SIZE:
-        SendMessageA(hwnd_, kMsgArrangeBars, 0, 0);
-        Raise(kEventResized);
+    case WM_SHOWWINDOW: {
+        // A routine may destroy the window, and this object with it: then only the
+        // handle, kept here, can be asked about.
+        HWND hwnd = hwnd_;
+        if (message == WM_SIZE) SendMessageA(hwnd, kMsgArrangeBars, 0, 0);
+        if (message == WM_MOVE) Raise(kEventMoved);
+        if (message == WM_SIZE && IsWindow(hwnd)) Raise(kEventResized);
+        if (message == WM_SHOWWINDOW) Raise(wParam ? kEventShown : kEventHidden);
+        if (!IsWindow(hwnd)) return 0;
         break;
+    }
     case WM_ACTIVATE: {
         LRESULT result = CallOriginal(message, wParam, lParam);
         OnActivate(wParam);
@@ -495,9 +505,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         OnSetFocus();
         return 0;
-    case WM_SHOWWINDOW:
-        Raise(wParam ? kEventShown : kEventHidden);
-        break;
     case kMsgTrayNotify: {
         std::uint32_t kind = 0;
         switch (lParam) {

@@ -1,12 +1,15 @@
 // The program's own allocation functions and the standard library's throw helpers,
-// linked into QuarvelPanel.exe alone.
+// linked into QuarvelPanel.exe (and into the test probe that makes them fail).
 //
-// The host and the panel are built without exceptions and catch none, so in this
-// program every exception the standard library could throw ends in std::terminate and
-// then abort(). The library's own versions of these functions get there through its
-// exception machinery, which brings the unwinder, the terminate handler with its name
-// demangler, the exception classes and their strings, and the thread library into the
-// .exe. These versions end the same way, in abort(), without any of that.
+// The host and the panel are built without exceptions and catch none: every exception
+// the standard library could throw would end the program. The library's own versions
+// of these functions get there through its exception machinery, which brings the
+// unwinder, the terminate handler with its name demangler, the exception classes and
+// their strings, and the thread library into the .exe, and ends in abort(): a box of
+// the C runtime's own, in English, and exit code 3. These versions end the way every
+// other failure of the program does, in its own report (the box titled "错误") and exit
+// code -1: memory that runs out says so as the host's allocations do, and a throw
+// helper gives the library's description of what went wrong.
 //
 // The throw helpers are all those of the library's object that defines them (which
 // ones the code reaches depends on the optimisation: a Release build reaches
@@ -15,6 +18,9 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#include "host/fatal.h"
+#include "host/text.h"
 
 namespace {
 
@@ -28,7 +34,7 @@ void* Allocate(std::size_t size, bool endOnFailure) {
         if (handler) {
             handler();
         } else if (endOnFailure) {
-            std::abort(); // where std::bad_alloc, caught by no one, would have ended
+            ReportAllocationFailure(size); // where std::bad_alloc, caught by no one, would have ended
         } else {
             return nullptr;
         }
@@ -50,20 +56,24 @@ void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(bl
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 // What the library would have thrown (and nobody caught): the end is the same.
+namespace {
+[[noreturn]] void Fail(const char* what) { ReportFatalError(what, 0); }
+} // namespace
+
 namespace std {
-[[noreturn]] void __throw_bad_exception() { std::abort(); }
-[[noreturn]] void __throw_bad_alloc() { std::abort(); }
-[[noreturn]] void __throw_bad_array_new_length() { std::abort(); }
-[[noreturn]] void __throw_bad_cast() { std::abort(); }
-[[noreturn]] void __throw_bad_typeid() { std::abort(); }
-[[noreturn]] void __throw_logic_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_domain_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_invalid_argument(const char*) { std::abort(); }
-[[noreturn]] void __throw_length_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_out_of_range(const char*) { std::abort(); }
-[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
-[[noreturn]] void __throw_runtime_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_range_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_overflow_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_underflow_error(const char*) { std::abort(); }
+[[noreturn]] void __throw_bad_exception() { Fail("std::bad_exception"); }
+[[noreturn]] void __throw_bad_alloc() { Fail("std::bad_alloc"); }
+[[noreturn]] void __throw_bad_array_new_length() { Fail("std::bad_array_new_length"); }
+[[noreturn]] void __throw_bad_cast() { Fail("std::bad_cast"); }
+[[noreturn]] void __throw_bad_typeid() { Fail("std::bad_typeid"); }
+[[noreturn]] void __throw_logic_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_domain_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_invalid_argument(const char* what) { Fail(what); }
+[[noreturn]] void __throw_length_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_out_of_range(const char* what) { Fail(what); }
+[[noreturn]] void __throw_out_of_range_fmt(const char* format, ...) { Fail(format); }
+[[noreturn]] void __throw_runtime_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_range_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_overflow_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_underflow_error(const char* what) { Fail(what); }
 } // namespace std

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -32,11 +33,15 @@ Report RunProbe(const char* mode) {
 }
 
 TEST(FatalReport, FailedAllocationShowsItsSizeAndEndsWithMinusOne) {
-    Report report = RunProbe("alloc-fail");
-    ExpectTheReportBox(report.box);
-    EXPECT_EQ(report.box.text, "运行时出错!\r\n\r\n错误信息：分配 2147483647 字节内存失败!\r\n");
-    EXPECT_EQ(report.box.exitCode, 0xFFFFFFFFu);
-    EXPECT_FALSE(report.endRoutineRan) << "end routines are dropped after a fatal report";
+    // A host block, and a block of the program's operator new: the same report.
+    for (auto [mode, size] : {std::pair{"alloc-fail", "2147483647"}, std::pair{"new-fail", "2147483632"}}) {
+        SCOPED_TRACE(mode);
+        Report report = RunProbe(mode);
+        ExpectTheReportBox(report.box);
+        EXPECT_EQ(report.box.text, std::string("运行时出错!\r\n\r\n错误信息：分配 ") + size + " 字节内存失败!\r\n");
+        EXPECT_EQ(report.box.exitCode, 0xFFFFFFFFu);
+        EXPECT_FALSE(report.endRoutineRan) << "end routines are dropped after a fatal report";
+    }
 }
 
 TEST(FatalReport, CodeLineAppearsOnlyForANonZeroCode) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
@@ -44,6 +46,31 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
     ui::PressKey(VK_ESCAPE);
     ASSERT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
+}
+
+TEST(PanelProgram, RenamedInAFolderOfItsOwnItWorksThereWhateverTheBytesOfTheNames) {
+    // The second byte of 錦 (E5 5C) and of 運 (DF 5C) is the byte of a backslash: the
+    // program's folder ends at the last backslash that is a character of its own, not
+    // inside the file's name.
+    char temporary[MAX_PATH] = "";
+    GetTempPathA(sizeof temporary, temporary);
+    std::string folder = std::string(temporary) + "面板" + std::to_string(GetCurrentProcessId()) + "錦";
+    std::string program = folder + "\\服务器運行面板.exe";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("QuarvelPanel.exe").c_str(), program.c_str(), FALSE));
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    {
+        observe::ChildProcess panel;
+        ASSERT_TRUE(panel.Start("\"" + program + "\"", windows)) << "started from another folder";
+        HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(panel.CurrentDirectory(), folder + "\\");
+        ASSERT_TRUE(observe::CloseAndWaitForExit(window, 20000));
+        EXPECT_EQ(panel.ExitCode(), 0u);
+    }
+    EXPECT_TRUE(DeleteFileA(program.c_str()));
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
 } // namespace

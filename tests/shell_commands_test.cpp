@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,12 +120,14 @@ TEST(RunCommand, LeavesNoHandleOpen) {
     EXPECT_EQ(observe::HandleHighWater(), before) << "300 calls left handles behind";
     // The recorders not waited for end on their own time; the test ends after them
     // (one "done" for each of the 62 started), not while they still write.
+    std::vector<std::string> lines;
     EXPECT_TRUE(observe::WaitUntil(
         [&] {
-            std::vector<std::string> lines = observe::ReadLines(out);
+            lines = observe::ReadLines(out);
             return std::count(lines.begin(), lines.end(), "done") == 62;
         },
-        20000));
+        20000))
+        << std::count(lines.begin(), lines.end(), "done") << " done of 62, " << lines.size() << " lines";
 }
 
 // What ShellExecuteA was given, pointers and all.
@@ -245,25 +248,87 @@ protected:
         second_ = GetWindowHandle(1);
         CurrentShellCalls().browseForFolder = RecordBrowse;
         g_flags.clear();
+        // Another program's window on the desktop, as a Notepad that a file button
+        // opened would be: visible, enabled, not the program's.
+        WNDCLASSA bystander{};
+        bystander.lpfnWndProc = CountActivations;
+        bystander.hInstance = GetModuleHandleA(nullptr);
+        bystander.lpszClassName = "Bystander";
+        RegisterClassA(&bystander);
+        bystander_ = CreateWindowExA(0, bystander.lpszClassName, "记事本", WS_OVERLAPPEDWINDOW, 300, 200, 300, 200,
+                                     nullptr, nullptr, bystander.hInstance, nullptr);
+        ASSERT_NE(bystander_, nullptr);
+        ShowWindow(bystander_, SW_SHOWNOACTIVATE);
     }
     void TearDown() override {
         CurrentShellCalls() = ShellCalls{};
         DestroyWindow(first_);
         DestroyWindow(second_);
+        DestroyWindow(bystander_);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     }
 
+    // The program in front, as when the user clicks its browse button; the other
+    // program's window right behind it.
+    void BringTheProgramToTheFront() {
+        SetForegroundWindow(bystander_);
+        SetForegroundWindow(first_);
+        ASSERT_TRUE(observe::WaitUntil(
+            [&] {
+                ui::Pump();
+                return GetForegroundWindow() == first_ && GetActiveWindow() == first_;
+            },
+            10000));
+        g_bystanderActivations = 0;
+    }
+
+    // The owner as the dialog finds it. A modal dialog disables an enabled owner itself
+    // and enables it again before it goes, so that Windows gives the activation back
+    // to it; it leaves an owner that was disabled already as it was, and Windows then
+    // activates some other window as the dialog goes. (Wine enables the owner in
+    // either case, so only this moment tells the two apart here.)
+    //
+    // Wine's own dialog trips Wine's heap checker whenever it lists files (flag 0x4000;
+    // seen with a bare SHBrowseForFolderA call and nothing of ours, on Wine 8 and 10):
+    // the heap-checked run leaves out what the checker says between these two lines,
+    // which hold the dialog alone.
     static LPITEMIDLIST WINAPI RecordBrowse(LPBROWSEINFOA browse) {
         g_flags.push_back(browse->ulFlags);
         g_owner = browse->hwndOwner;
-        return SHBrowseForFolderA(browse);
+        g_ownerEnabledAtTheStart = g_owner && IsWindowEnabled(g_owner);
+        bool listsFiles = (browse->ulFlags & BIF_BROWSEINCLUDEFILES) != 0;
+        if (listsFiles) ToErrorOutput("heap-check: paused for the shell's own dialog\n");
+        LPITEMIDLIST chosen = SHBrowseForFolderA(browse);
+        if (listsFiles) ToErrorOutput("heap-check: resumed\n");
+        return chosen;
+    }
+    // Straight to the handle, in order with what Wine itself writes there.
+    static void ToErrorOutput(const char* line) {
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+    }
+
+    static LRESULT CALLBACK CountActivations(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) ++g_bystanderActivations;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    // The moment the dialog is destroyed, on its own thread: Windows activates the
+    // owner then only if it is enabled, and some other window if it is not.
+    static LRESULT CALLBACK WatchTheDialogsEnd(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_DESTROYWND && observe::ClassName(reinterpret_cast<HWND>(wParam)) == "#32770") {
+            g_dialogEnded = true;
+            g_ownerEnabledAtTheEnd = g_owner && IsWindowEnabled(g_owner);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
     struct Seen {
         bool found = false;  // the dialog came up, ready for the user
         bool closed = false; // and went once answered
         bool firstEnabled = true, secondEnabled = true;
+        bool ownerEnabledAtTheStart = false, dialogEnded = false, ownerEnabledAtTheEnd = false;
     };
 
     // Runs the dialog; `answer` gets the dialog and its tree once it is up.
@@ -292,14 +357,22 @@ protected:
         });
         TaggedValue args[] = {TextArg("请选择一个路径"), includeFiles};
         TaggedValue result{};
+        g_ownerEnabledAtTheStart = g_dialogEnded = g_ownerEnabledAtTheEnd = false;
+        HHOOK hook = SetWindowsHookExA(WH_CBT, WatchTheDialogsEnd, nullptr, GetCurrentThreadId());
         BrowseForFolder(result, 2, args);
+        UnhookWindowsHookEx(hook);
         user.join();
+        seen.ownerEnabledAtTheStart = g_ownerEnabledAtTheStart;
+        seen.dialogEnded = g_dialogEnded;
+        seen.ownerEnabledAtTheEnd = g_ownerEnabledAtTheEnd;
         return OwnedText(reinterpret_cast<char*>(static_cast<std::uintptr_t>(result.low)));
     }
 
     static inline std::vector<UINT> g_flags;
     static inline HWND g_owner = nullptr;
-    HWND first_ = nullptr, second_ = nullptr;
+    static inline int g_bystanderActivations = 0;
+    static inline bool g_ownerEnabledAtTheStart = false, g_dialogEnded = false, g_ownerEnabledAtTheEnd = false;
+    HWND first_ = nullptr, second_ = nullptr, bystander_ = nullptr;
 };
 
 void Cancel(HWND dialog, HWND) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
@@ -331,10 +404,7 @@ void ChooseTheComputer(HWND dialog, HWND tree) {
 
 TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     EnableWindow(second_, FALSE);
-    // The program in front, as when the user clicks its browse button.
-    SetForegroundWindow(first_);
-    ASSERT_TRUE(observe::WaitUntil([&] { return GetForegroundWindow() == first_ && GetActiveWindow() == first_; },
-                                   10000));
+    ASSERT_NO_FATAL_FAILURE(BringTheProgramToTheFront());
     HWND activeBefore = GetActiveWindow();
     HWND foregroundBefore = GetForegroundWindow();
     Seen seen;
@@ -350,13 +420,26 @@ TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     EXPECT_EQ(GetForegroundWindow(), foregroundBefore);
     EXPECT_EQ(g_owner, activeBefore) << "the active window owns the dialog";
     EXPECT_EQ(g_flags, std::vector<UINT>{0x0010});
+    EXPECT_TRUE(seen.ownerEnabledAtTheStart) << "the dialog's owner is the dialog's to disable and enable again";
+    EXPECT_TRUE(seen.dialogEnded);
+    EXPECT_TRUE(seen.ownerEnabledAtTheEnd) << "the owner must be enabled before the dialog goes";
+    EXPECT_EQ(g_bystanderActivations, 0) << "another program's window was activated on the way";
 }
 
 TEST_F(FolderDialog, AChosenFolderComesBackAsANewTextEachTime) {
+    ASSERT_NO_FATAL_FAILURE(BringTheProgramToTheFront());
     Seen seen;
     OwnedText first = Browse(LogicalArg(false), ChooseDriveC, seen);
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.closed);
+    EXPECT_FALSE(seen.firstEnabled) << "the program's windows are disabled while the dialog is up";
+    EXPECT_FALSE(seen.secondEnabled);
+    EXPECT_TRUE(seen.ownerEnabledAtTheStart) << "the dialog's owner is the dialog's to disable and enable again";
+    EXPECT_TRUE(seen.dialogEnded);
+    EXPECT_TRUE(seen.ownerEnabledAtTheEnd) << "the owner must be enabled before the dialog goes";
+    EXPECT_EQ(g_bystanderActivations, 0) << "another program's window was activated on the way";
+    EXPECT_EQ(GetActiveWindow(), first_);
+    EXPECT_EQ(GetForegroundWindow(), first_);
     seen = Seen{};
     OwnedText second = Browse(LogicalArg(true), ChooseDriveC, seen);
     ASSERT_TRUE(seen.found);

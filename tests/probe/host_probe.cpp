@@ -115,6 +115,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (g_mode == "alloc-fail") {
         // More than a 32-bit process can ever hold in one block.
         AllocateBlock(0x7FFFFFFF);
+    } else if (g_mode == "new-fail") {
+        // The same through the program's operator new (the library's containers get
+        // their memory there).
+        volatile std::size_t size = 0x7FFFFFF0;
+        ::operator delete(::operator new(size));
     } else if (g_mode == "fatal-code") {
         ReportFatalError("测试信息", 42);
     } else if (g_mode == "fatal-empty") {

@@ -64,6 +64,39 @@ DWORD ChildProcess::ExitCode() const {
     return code;
 }
 
+std::string ChildProcess::CurrentDirectory() const {
+    // A 32-bit process: its PEB holds the address of its parameters at 0x10, and the
+    // parameters hold the current directory's UNICODE_STRING at 0x24.
+    struct BasicInformation {
+        LONG exitStatus;
+        std::uint32_t peb;
+        ULONG_PTR rest[4];
+    } basic{};
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    if (!query || query(process_, 0, &basic, sizeof basic, nullptr) != 0 || !basic.peb) return {};
+    auto read = [&](std::uint32_t address, void* into, std::size_t size) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)), into,
+                                 size, &done) &&
+               done == size;
+    };
+    std::uint32_t parameters = 0;
+    struct {
+        USHORT length, maximum;
+        std::uint32_t buffer;
+    } directory{};
+    if (!read(basic.peb + 0x10, &parameters, sizeof parameters) || !read(parameters + 0x24, &directory, 8))
+        return {};
+    std::wstring wide(directory.length / sizeof(wchar_t), L'\0');
+    if (wide.empty() || !read(directory.buffer, wide.data(), directory.length)) return {};
+    char ansi[MAX_PATH * 2] = "";
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi, sizeof ansi,
+                                     nullptr, nullptr);
+    return std::string(ansi, length > 0 ? length : 0);
+}
+
 std::string WindowText(HWND window) {
     char text[8192] = "";
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,

@@ -31,6 +31,9 @@ public:
     HANDLE Handle() const { return process_; }
     bool WaitForExit(DWORD milliseconds) const;
     DWORD ExitCode() const;
+    // The process's current directory, as its own process parameters hold it (with
+    // a trailing backslash), in the ANSI code page; empty when it cannot be read.
+    std::string CurrentDirectory() const;
 
 private:
     HANDLE process_ = nullptr;
