@@ -6,6 +6,10 @@
 # - Wine's own Marlett in the prefix's Fonts folder, so that title bars show their
 #   buttons as Windows draws them (Wine does not find it in its data folder here);
 # - no crash dialog, so that a crashing program ends instead of waiting for a click;
+# - nothing of the machine it runs on: no drive Z: for the machine's root (a run maps
+#   it to the one folder it needs, see wine-run.sh) and no shell folder for "/" on the
+#   desktop, whose contents (and what Wine's shell does while listing them) differ
+#   from machine to machine;
 # - with --desktop, every program runs in a 1024 x 768 virtual desktop, where Wine
 #   itself decides activation and stacking as Windows does.
 # Safe to call from several runs at once: the set-up is serialised with a lock.
@@ -19,7 +23,7 @@ mkdir -p "$(dirname "$prefix")"
 exec 7>"$prefix.setup-lock"
 flock 7
 
-ready=$prefix/.panel-ready-3${desktop:+-desktop} # bump when the set-up below changes
+ready=$prefix/.panel-ready-4${desktop:+-desktop} # bump when the set-up below changes
 [[ -f $ready ]] && exit 0
 rm -rf "$prefix"
 wine_reg() { DISPLAY= wine reg add "$@" /f >/dev/null 2>&1; }
@@ -28,6 +32,10 @@ for face in 宋体 新宋体 SimSun NSimSun; do
     wine_reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei'
 done
 wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+DISPLAY= wine reg delete \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}' \
+    /f >/dev/null 2>&1 || true
+rm -f "$prefix/dosdevices/z:"
 if [[ -n $desktop ]]; then
     wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
     wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768

@@ -21,8 +21,8 @@ dir=${2:+$(realpath -m "$2")}
     exit 2
 }
 
-export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEARCH=win32
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/wine-env.sh"
+export WINEDEBUG=-all
 
 # PIDs of the Wine processes (the loader and the server: not the shells and tools
 # around them) whose environment names this prefix.
@@ -68,8 +68,9 @@ start_slot() {
     local slot=$1 display_file number pid
     stop_slot "$slot"
     mkdir -p "$slot"
+    wine_environment "$slot/prefix"
     "$here/wine-prefix.sh" "$slot/prefix" --desktop || return 1
-    export WINEPREFIX=$slot/prefix
+    ln -sfn "$(dirname "$dir")" "$slot/prefix/dosdevices/z:"
     # Detached from the caller's output: ctest waits for the pipes of a test to close.
     display_file=$slot/display.tmp
     rm -f "$display_file"
@@ -96,7 +97,9 @@ start)
     mkdir -p "$dir"
     status=0
     # The prefixes are made at the same time (about 10 s each, once).
-    for ((n = 0; n < slots; n++)); do "$here/wine-prefix.sh" "$dir/slot$n/prefix" --desktop & done
+    for ((n = 0; n < slots; n++)); do
+        (wine_environment "$dir/slot$n/prefix" && "$here/wine-prefix.sh" "$dir/slot$n/prefix" --desktop) &
+    done
     wait
     for ((n = 0; n < slots; n++)); do start_slot "$dir/slot$n" || status=1; done
     exit $status

@@ -1,5 +1,8 @@
 #include "tests/support/ui.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -91,10 +94,25 @@ std::string ItemText(HWND tree, HTREEITEM item) {
 
 } // namespace
 
+// The name under which the dialog shows the computer (the drives' folder).
+std::string ComputerName() {
+    LPITEMIDLIST drives = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return {};
+    SHFILEINFOA info{};
+    SHGetFileInfoA(reinterpret_cast<const char*>(drives), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    CoTaskMemFree(drives);
+    return info.szDisplayName;
+}
+
 HTREEITEM FindTreeItem(HWND tree, const char* part, HTREEITEM* parent) {
+    // Only the computer's branch is opened: every other folder of the desktop would
+    // list whatever the machine running the test has there.
+    std::string computer = ComputerName();
+    if (computer.empty()) return nullptr;
     for (HTREEITEM top = Next(tree, TVGN_ROOT, nullptr); top; top = Next(tree, TVGN_NEXT, top)) {
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
         for (HTREEITEM child = Next(tree, TVGN_CHILD, top); child; child = Next(tree, TVGN_NEXT, child)) {
+            if (ItemText(tree, child) != computer) continue;
             SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
             for (HTREEITEM item = Next(tree, TVGN_CHILD, child); item; item = Next(tree, TVGN_NEXT, item)) {
                 if (ItemText(tree, item).find(part) == std::string::npos) continue;

@@ -25,9 +25,9 @@ void ClickAt(int x, int y);
 void Click(HWND control);
 void PressKey(WORD key);
 
-// The first item of a tree view, two levels below its roots, whose text holds `part`
-// (the levels are expanded on the way); null when there is none. `parent` gets the
-// item's parent.
+// The first item of the folder dialog's tree, in the computer's branch below the
+// desktop, whose text holds `part` (that branch alone is expanded on the way); null
+// when there is none. `parent` gets the item's parent, the computer.
 HTREEITEM FindTreeItem(HWND tree, const char* part, HTREEITEM* parent = nullptr);
 
 } // namespace ui
