@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs one command inside a Debian root made by scripts/debian-root.sh, as root:
-#   in-root.sh ROOT [--bind DIR]... [--bare] [--] COMMAND [ARGS...]
+#   in-root.sh ROOT [--bind DIR[:PATH]]... [--bare] [--] COMMAND [ARGS...]
 # The root gets /proc, /dev, /dev/pts, /dev/shm and /sys of this machine, its
-# /etc/resolv.conf, and every --bind DIR at the same path as here (by default the
-# clone this script belongs to; --bare binds no folder at all). The mounts are made in
+# /etc/resolv.conf, and every --bind DIR at the same path as here, or at PATH when
+# given (by default the clone this script belongs to; --bare binds no folder at all). The mounts are made in
 # a mount namespace of the run's own (unshare --mount), so that no other process sees
 # them and they vanish with the run, also when it fails or is interrupted; they are
 # unmounted on the way out as well.
@@ -43,9 +43,10 @@ if [[ ${1:-} == --inside ]]; then
     bind /dev/pts /dev/pts
     mountpoint -q /dev/shm && bind /dev/shm /dev/shm
     [[ -f /etc/resolv.conf ]] && bind /etc/resolv.conf /etc/resolv.conf ro
-    for dir in "${binds[@]}"; do bind "$dir" "$dir"; done
+    for pair in "${binds[@]}"; do bind "${pair%%:*}" "${pair#*:}"; done
     start=/
-    for dir in "${binds[@]}"; do
+    for pair in "${binds[@]}"; do
+        dir=${pair#*:}
         [[ $PWD == "$dir" || $PWD == "$dir"/* ]] && start=$PWD
     done
     # The command runs as a child that a signal to this run is passed on to; it keeps
@@ -69,14 +70,20 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 [[ $(id -u) -eq 0 ]] || { log "must run as root (it mounts and chroots)"; exit 2; }
-[[ $# -ge 1 ]] || { echo "usage: $0 ROOT [--bind DIR]... [--bare] [--] COMMAND [ARGS...]" >&2; exit 2; }
+[[ $# -ge 1 ]] || { echo "usage: $0 ROOT [--bind DIR[:PATH]]... [--bare] [--] COMMAND [ARGS...]" >&2; exit 2; }
 root=$(realpath -e "$1")
 shift
 binds=()
 bare=""
 while [[ $# -gt 0 ]]; do
     case $1 in
-    --bind) binds+=("$(realpath -e "$2")"); shift 2 ;;
+    --bind)
+        source=${2%%:*}
+        target=${2#*:}
+        [[ $2 == *:* ]] || target=$source
+        binds+=("$(realpath -e "$source"):$(realpath -m "$target")")
+        shift 2
+        ;;
     --bare) bare=1; shift ;;
     --) shift; break ;;
     *) break ;;
@@ -87,7 +94,7 @@ done
 if [[ -n $bare ]]; then
     binds=()
 elif ((${#binds[@]} == 0)); then
-    binds=("$here")
+    binds=("$here:$here")
 fi
 
 exec unshare --mount --propagation private -- "$here/scripts/in-root.sh" --inside "$root" "${binds[@]}" -- "$@"

@@ -1,12 +1,46 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite under Wine, two tests at a time,
-# each in a Wine session slot of its own (scripts/wine-session.sh). Extra arguments go
-# to ctest (scripts/test.sh -R FatalReport).
+# Builds everything and runs the whole test suite twice, the same .exe files under two
+# Windows implementations: Wine 8 (this Debian 12 machine's) and Wine 10 (Debian 13's,
+# in a root that scripts/debian13-root.sh makes once, outside the clone). Each run
+# takes two tests at a time, each in a Wine session slot of its own
+# (scripts/wine-session.sh). Extra arguments go to ctest (scripts/test.sh -R FatalReport);
+# PANEL_WINE=8 or PANEL_WINE=10 runs the suite under that Wine alone.
+# The exit status is 0 when every run passed.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${BUILD_DIR:-$here/build}
+wines=${PANEL_WINE:-8 10}
 "$here/scripts/configure.sh"
+if [[ " $wines " == *" 10 "* ]]; then
+    root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
+    "$here/scripts/debian13-root.sh" "$root"
+fi
 cd "$build_dir"
-# The sessions end with the run, also when it is interrupted.
-trap '"$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null 2>&1' EXIT
-ctest --output-on-failure -j 2 "$@"
+
+# The sessions end with the run, also when it is interrupted. Wine 10's live in a
+# folder of their own (its prefixes are not Wine 8's), which the root sees in the
+# place of the build's own session folder.
+mkdir -p "$build_dir/wine10"
+trap '"$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null 2>&1
+      "$here/scripts/wine-session.sh" stop "$build_dir/wine10" >/dev/null 2>&1' EXIT
+
+status=0
+for wine in $wines; do
+    case $wine in
+    8)
+        echo "test: the suite under Wine 8 ($(wine --version))"
+        ctest --output-on-failure -j 2 "$@" || status=1
+        ;;
+    10)
+        # The root runs ctest on this build tree; the tree's test lists name this
+        # machine's CMake modules, which the root gets at the same place.
+        modules=$(cmake --system-information | sed -n 's/^CMAKE_ROOT "\(.*\)"$/\1/p')
+        binds=(--bind "$here" --bind "$modules" --bind "$build_dir/wine10:$build_dir/wine")
+        [[ $build_dir == "$here" || $build_dir == "$here"/* ]] || binds=(--bind "$build_dir" "${binds[@]}")
+        echo "test: the suite under Wine 10 ($("$here/scripts/in-root.sh" "$root" --bare -- wine --version))"
+        "$here/scripts/in-root.sh" "$root" "${binds[@]}" -- ctest --output-on-failure -j 2 "$@" || status=1
+        ;;
+    *) echo "test: no Wine $wine here (8 or 10)" >&2; status=2 ;;
+    esac
+done
+exit $status

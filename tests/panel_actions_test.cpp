@@ -234,13 +234,13 @@ TEST_F(PanelActions, EveryTextAnActionTakesGoesBackToTheHeap) {
     };
     for (int i = 0; i < 10; ++i) round(); // the box's cached text and the shell's caches settle
     auto before = observe::ProcessHeapUse();
-    for (int i = 0; i < 50; ++i) round();
-    auto middle = observe::ProcessHeapUse();
-    for (int i = 0; i < 50; ++i) round();
+    for (int i = 0; i < 100; ++i) round();
     auto after = observe::ProcessHeapUse();
-    EXPECT_EQ(middle, before);
-    EXPECT_EQ(after.blocks, before.blocks) << "blocks";
-    EXPECT_EQ(after.bytes, before.bytes) << "bytes";
+    // A heap may keep a few freed blocks for itself (Windows' low-fragmentation heap,
+    // Wine's heap checker); a text left behind by one action in each round would be a
+    // hundred blocks more.
+    EXPECT_LE(after.blocks, before.blocks + 16) << "blocks";
+    EXPECT_LE(after.bytes, before.bytes + 16 * 1024) << "bytes";
     EXPECT_EQ(g_calls.size(), 110u * 6);
 }
 

@@ -269,8 +269,12 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     EXPECT_LE(after.kernelHandles, before.kernelHandles + kShellCache) << before << " / " << after;
     EXPECT_LE(after.gdiIndex, before.gdiIndex + kShellCache) << before << " / " << after;
     EXPECT_LE(after.userIndex, before.userIndex + kShellCache) << before << " / " << after;
-    EXPECT_LE(after.heapBlocks, before.heapBlocks + kShellCache) << before << " / " << after;
-    EXPECT_LE(after.heapBytes, before.heapBytes + kShellCacheBytes) << before << " / " << after;
+    // Under Wine's heap checker freed blocks still count as busy for a while: the
+    // heap's figures are the plain runs' to judge.
+    if (!observe::HeapCheckerOn()) {
+        EXPECT_LE(after.heapBlocks, before.heapBlocks + kShellCache) << before << " / " << after;
+        EXPECT_LE(after.heapBytes, before.heapBytes + kShellCacheBytes) << before << " / " << after;
+    }
 
     // A chosen folder takes a path of the tree that the shell keeps in memory of its
     // own for each dialog whose tree was opened (seen: about a hundred blocks). So
@@ -297,7 +301,9 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     EXPECT_LE(byChoice.kernelHandles, byCancel.kernelHandles + kShellCache) << byCancel << " / " << byChoice;
     EXPECT_LE(byChoice.gdiIndex, byCancel.gdiIndex + kShellCache) << byCancel << " / " << byChoice;
     EXPECT_LE(byChoice.userIndex, byCancel.userIndex + kShellCache) << byCancel << " / " << byChoice;
-    EXPECT_LE(byChoice.heapBlocks, byCancel.heapBlocks + kShellCache) << byCancel << " / " << byChoice;
+    if (!observe::HeapCheckerOn()) {
+        EXPECT_LE(byChoice.heapBlocks, byCancel.heapBlocks + kShellCache) << byCancel << " / " << byChoice;
+    }
 }
 
 // The box takes anything; the shell gets exactly the box's bytes and the sub-path.

@@ -91,14 +91,14 @@ TEST(TextValues, FreeLeavesLiteralsAndTheNullTextAlone) {
     EXPECT_STREQ(literal, "D:\\mirserver");
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
 
-    char* heapText = CopyText(literal);
+    // A heap text goes back to the heap. A heap may keep a freed block for itself a
+    // while (Windows' low-fragmentation heap does, and so does a newer Wine's), so what
+    // shows is growth over many: a thousand texts that were not freed would be a
+    // thousand busy blocks more.
     std::size_t busy = observe::ProcessHeapUse().blocks;
-    FreeBlock(heapText);
-    // Wine's heap checker holds freed blocks back for a while to catch late writes.
-    char debug[256] = "";
-    GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
-    if (!std::strstr(debug, "+heap")) {
-        EXPECT_EQ(observe::ProcessHeapUse().blocks, busy - 1) << "a heap text goes back to the heap";
+    for (int i = 0; i < 1000; ++i) FreeBlock(CopyText(literal));
+    if (!observe::HeapCheckerOn()) {
+        EXPECT_LE(observe::ProcessHeapUse().blocks, busy + 16) << "heap texts go back to the heap";
     }
 }
 

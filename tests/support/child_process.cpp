@@ -202,6 +202,12 @@ HeapUse ProcessHeapUse() {
     return use;
 }
 
+bool HeapCheckerOn() {
+    char debug[256] = "";
+    GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
+    return std::strstr(debug, "+heap") != nullptr;
+}
+
 std::string FreshLogFile(const char* name) {
     // Removed when the test process ends.
     struct Made {

@@ -79,6 +79,9 @@ struct HeapUse {
     bool operator==(const HeapUse&) const = default;
 };
 HeapUse ProcessHeapUse();
+// Wine's heap checker is on (the heap-checked pass): it holds freed blocks back for a
+// while to catch late writes, so they still count as busy.
+bool HeapCheckerOn();
 
 // A fresh log file in the temporary folder, and its lines. The name is the test
 // process's own ("probe-log.txt" becomes "probe-log-<process id>.txt"), since tests
