@@ -308,12 +308,14 @@ void WindowObject::OnCommand(WPARAM wParam, LPARAM lParam) {
         object->OnNotify(HIWORD(wParam));
         return;
     }
-    // A control the host did not make gets its notification handed on, once.
+    // A control the host did not make gets its notification handed on, once. It may
+    // destroy this window meanwhile, and this object with it.
     if (commandPassing_ == control) return;
+    HWND self = hwnd_;
     HWND previous = commandPassing_;
     commandPassing_ = control;
     SendMessageA(control, WM_COMMAND, wParam, lParam);
-    commandPassing_ = previous;
+    if (IsWindow(self)) commandPassing_ = previous;
 }
 
 LRESULT WindowObject::OnClose() {

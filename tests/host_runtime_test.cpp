@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -27,10 +28,31 @@
 // a freed block to the next allocation at any moment, so a host object used after its
 // window took it away must fail here every time, not only when the block happens to
 // hold something that crashes. The test program is short; nothing freed is reused.
+// The last blocks freed are remembered, so that a write into one shows too.
+struct FreedBlock {
+    unsigned char* at;
+    std::size_t size;
+};
+FreedBlock g_freed[4096];
+std::size_t g_freedCount = 0;
+
 [[gnu::noinline]] void operator delete(void* block) noexcept {
-    if (block) std::memset(block, 0xDD, _msize(block));
+    if (!block) return;
+    std::size_t size = _msize(block);
+    std::memset(block, 0xDD, size);
+    g_freed[g_freedCount++ % std::size(g_freed)] = {static_cast<unsigned char*>(block), size};
 }
 void operator delete(void* block, std::size_t) noexcept { ::operator delete(block); }
+
+// How many of the blocks remembered were written to after they were freed.
+int FreedBlocksWrittenTo() {
+    int written = 0;
+    for (std::size_t i = 0; i < std::min(g_freedCount, std::size(g_freed)); ++i) {
+        const FreedBlock& freed = g_freed[i];
+        if (std::any_of(freed.at, freed.at + freed.size, [](unsigned char b) { return b != 0xDD; })) ++written;
+    }
+    return written;
+}
 
 namespace {
 
@@ -396,6 +418,11 @@ LONG CALLBACK CountFault(EXCEPTION_POINTERS* exception) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+LRESULT CALLBACK DestroysItsParent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) DestroyWindow(GetParent(hwnd));
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 TEST_F(HostRuntime, ARoutineThatDestroysItsWindowWhenMovedResizedOrShownEndsItCleanly) {
     // The window's object goes with the window; nothing may touch it afterwards (what
     // this program frees reads as 0xDD bytes for ever, see operator delete above).
@@ -427,8 +454,27 @@ TEST_F(HostRuntime, ARoutineThatDestroysItsWindowWhenMovedResizedOrShownEndsItCl
     window_ = nullptr;
     EXPECT_EQ(GetWindowHandle(0), nullptr);
     EXPECT_EQ(Only(g_log, {"shown"}), std::vector<std::string>{"shown"});
+
+    // A control the host did not make gets its notification handed on by the window,
+    // and may destroy the window meanwhile.
+    g_destroyOn.clear();
+    ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
+    window_ = GetWindowHandle(0);
+    WNDCLASSA destroyer{};
+    destroyer.lpfnWndProc = DestroysItsParent;
+    destroyer.hInstance = GetModuleHandleA(nullptr);
+    destroyer.lpszClassName = "DestroysItsParent";
+    RegisterClassA(&destroyer);
+    HWND control = CreateWindowExA(0, destroyer.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_,
+                                   reinterpret_cast<HMENU>(7), destroyer.hInstance, nullptr);
+    ASSERT_NE(control, nullptr);
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    EXPECT_FALSE(IsWindow(window_));
+    UnregisterClassA(destroyer.lpszClassName, destroyer.hInstance);
+
     RemoveVectoredExceptionHandler(watch);
     EXPECT_EQ(g_faults, 0) << "a freed window object was used";
+    EXPECT_EQ(FreedBlocksWrittenTo(), 0) << "a freed window object was written to";
 }
 
 // A window the host did not make, whose own meaning of the object query's number is
