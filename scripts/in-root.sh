@@ -37,6 +37,14 @@ if [[ ${1:-} == --inside ]]; then
         mounted+=("$target")
         if [[ -n ${3:-} ]]; then mount -o remount,bind,ro "$target"; fi
     }
+    # The root becomes a mount of its own, so that inside it / is a mount point, as on
+    # a machine: a command in the root can then make a namespace of its own with
+    # unshare --mount --propagation private (debian-root.sh and in-root.sh do), which
+    # fails with EINVAL when / is a plain folder of the outer mount.
+    if ! mountpoint -q "$root"; then
+        mount --bind "$root" "$root"
+        mounted+=("$root")
+    fi
     bind /proc /proc
     bind /sys /sys
     bind /dev /dev

@@ -33,9 +33,9 @@ for wine in $wines; do
         ;;
     10)
         # The root runs ctest on this build tree; the tree's test lists name this
-        # machine's CMake modules, which the root gets at the same place.
-        modules=$(sed -n '/GoogleTestAddTests/{s|^ *include("\(.*\)/Modules/GoogleTestAddTests.cmake")$|\1|p;q}' \
-            "$build_dir"/tests/*_include.cmake)
+        # machine's CMake modules, which the root gets at the same place (the build's
+        # cache says where they are).
+        modules=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "$build_dir/CMakeCache.txt")
         binds=(--bind "$here" --bind "$modules" --bind "$build_dir/wine10:$build_dir/wine")
         [[ $build_dir == "$here" || $build_dir == "$here"/* ]] || binds=(--bind "$build_dir" "${binds[@]}")
         echo "test: the suite under Wine 10 ($("$here/scripts/in-root.sh" "$root" --bare -- wine --version))"

@@ -11,15 +11,24 @@
 namespace {
 
 // Adds the text at the end of the file in one write. Several recorders may write to
-// one file at once: a handle opened for appending only puts each write at the end as
-// it is then, where a seek to the end followed by a write could overwrite another's.
+// one file at once, so the appends take turns under a named mutex: a handle opened
+// for appending alone is not enough under Wine, which finds the end and then writes
+// there, so that two recorders appending at once can write at the same place and one
+// record is lost.
 bool Append(const char* path, const char* text) {
+    HANDLE turn = CreateMutexA(nullptr, FALSE, "start_recorder-append");
+    if (!turn) return false;
+    WaitForSingleObject(turn, INFINITE); // an abandoned mutex is ours as well
+    bool whole = false;
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD length = static_cast<DWORD>(std::strlen(text)), written = 0;
-    bool whole = WriteFile(file, text, length, &written, nullptr) && written == length;
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD length = static_cast<DWORD>(std::strlen(text)), written = 0;
+        whole = WriteFile(file, text, length, &written, nullptr) && written == length;
+        CloseHandle(file);
+    }
+    ReleaseMutex(turn);
+    CloseHandle(turn);
     return whole;
 }
 
