@@ -383,11 +383,10 @@ TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
     EXPECT_EQ(seen.stepsAfter, seen.stepsBefore) << "no idle step while nothing happens";
     EXPECT_EQ(seen.lastCount, 2u) << "an idle period ends after its third step";
     EXPECT_FALSE(seen.lastResult);
-    // A loop that spun for those 500 ms would have used them all, or half of them with
-    // another job on its core; a waiting thread may still be charged a tick or two of
-    // the scheduler (10 ms each, seen under load). What the loop does is asserted
-    // above; this bound only keeps a spin out.
-    EXPECT_LT(seen.busy, 100 * 10000u) << "the GUI thread used processor time while idle (100 ns units)";
+    // A waiting thread may still be charged a tick or two of the scheduler (10 ms each,
+    // seen under load); a loop that spins on PeekMessage was charged 200 ms of these
+    // 500 under Wine. What the loop does is asserted above; this bound keeps a spin out.
+    EXPECT_LT(seen.busy, 50 * 10000u) << "the GUI thread used processor time while idle (100 ns units)";
 }
 
 TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
