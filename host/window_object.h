@@ -39,6 +39,9 @@ protected:
     void OnDetached() override;
 
 private:
+    // Raises the event; false when a routine destroyed the window, and this object with
+    // it, so that nothing of the object may be touched any more.
+    bool RaiseAndOutlive(std::int32_t event);
     bool HandleKeyboard(const MSG& message);
     void MoveFocus(bool backwards);
     bool PressDefaultButton();

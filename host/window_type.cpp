@@ -165,6 +165,12 @@ void WindowObject::OnDetached() {
     if (ownsItself_) delete this;
 }
 
+bool WindowObject::RaiseAndOutlive(std::int32_t event) {
+    HWND hwnd = hwnd_;
+    Raise(event);
+    return IsWindow(hwnd) != FALSE;
+}
+
 void WindowObject::ShowLoaded() {
     // Showing raises the shown event, whose routine may destroy the window and this
     // object with it: from then on only the handle is trusted.
@@ -487,18 +493,15 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroyed();
         return CallOriginal(message, wParam, lParam);
     case WM_MOVE:
-    case WM_SIZE:
-    case WM_SHOWWINDOW: {
-        // A routine may destroy the window, and this object with it: then only the
-        // handle, kept here, can be asked about.
-        HWND hwnd = hwnd_;
-        if (message == WM_SIZE) SendMessageA(hwnd, kMsgArrangeBars, 0, 0);
-        if (message == WM_MOVE) Raise(kEventMoved);
-        if (message == WM_SIZE && IsWindow(hwnd)) Raise(kEventResized);
-        if (message == WM_SHOWWINDOW) Raise(wParam ? kEventShown : kEventHidden);
-        if (!IsWindow(hwnd)) return 0;
+        if (!RaiseAndOutlive(kEventMoved)) return 0;
         break;
-    }
+    case WM_SIZE:
+        SendMessageA(hwnd_, kMsgArrangeBars, 0, 0);
+        if (!RaiseAndOutlive(kEventResized)) return 0;
+        break;
+    case WM_SHOWWINDOW:
+        if (!RaiseAndOutlive(wParam ? kEventShown : kEventHidden)) return 0;
+        break;
     case WM_ACTIVATE: {
         LRESULT result = CallOriginal(message, wParam, lParam);
         OnActivate(wParam);

@@ -144,6 +144,27 @@ void CountFromTheTop(HWND hwnd) {
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountedTop)));
 }
 
+// A window class of the test's own, registered while it lives.
+class TestWindowClass {
+public:
+    TestWindowClass(const char* name, WNDPROC procedure) : name_(name) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = name;
+        registered_ = RegisterClassA(&windowClass) != 0;
+    }
+    ~TestWindowClass() { UnregisterClassA(name_, GetModuleHandleA(nullptr)); }
+    bool Registered() const { return registered_; }
+    HWND Make(DWORD style, HWND parent, HMENU menu = nullptr) const {
+        return CreateWindowExA(0, name_, "", style, 0, 0, 10, 10, parent, menu, GetModuleHandleA(nullptr), nullptr);
+    }
+
+private:
+    const char* name_;
+    bool registered_ = false;
+};
+
 // While it lives, the host's buttons and edit boxes are made from the counted classes.
 class ShadowedSystemClasses {
 public:
@@ -459,17 +480,13 @@ TEST_F(HostRuntime, ARoutineThatDestroysItsWindowWhenMovedResizedOrShownEndsItCl
     g_destroyOn.clear();
     ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
     window_ = GetWindowHandle(0);
-    WNDCLASSA destroyer{};
-    destroyer.lpfnWndProc = DestroysItsParent;
-    destroyer.hInstance = GetModuleHandleA(nullptr);
-    destroyer.lpszClassName = "DestroysItsParent";
-    RegisterClassA(&destroyer);
-    HWND control = CreateWindowExA(0, destroyer.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_,
-                                   reinterpret_cast<HMENU>(7), destroyer.hInstance, nullptr);
-    ASSERT_NE(control, nullptr);
-    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-    EXPECT_FALSE(IsWindow(window_));
-    UnregisterClassA(destroyer.lpszClassName, destroyer.hInstance);
+    {
+        TestWindowClass destroyer("DestroysItsParent", DestroysItsParent);
+        HWND control = destroyer.Make(WS_CHILD, window_, reinterpret_cast<HMENU>(7));
+        ASSERT_NE(control, nullptr);
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        EXPECT_FALSE(IsWindow(window_));
+    }
 
     RemoveVectoredExceptionHandler(watch);
     EXPECT_EQ(g_faults, 0) << "a freed window object was used";
@@ -493,15 +510,10 @@ LRESULT CALLBACK ForeignWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 }
 
 TEST_F(HostRuntime, AForeignWindowsAnswerToTheObjectQueryIsNeverTakenForAnObject) {
-    WNDCLASSA foreign{};
-    foreign.lpfnWndProc = ForeignWindow;
-    foreign.hInstance = GetModuleHandleA(nullptr);
-    foreign.lpszClassName = "ForeignAnswerer";
-    ASSERT_TRUE(RegisterClassA(&foreign));
-    HWND child = CreateWindowExA(0, foreign.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_, nullptr,
-                                 foreign.hInstance, nullptr);
-    HWND top = CreateWindowExA(0, foreign.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               foreign.hInstance, nullptr);
+    TestWindowClass foreign("ForeignAnswerer", ForeignWindow);
+    ASSERT_TRUE(foreign.Registered());
+    HWND child = foreign.Make(WS_CHILD, window_);
+    HWND top = foreign.Make(WS_POPUP, nullptr);
     ASSERT_TRUE(child && top);
     EXPECT_EQ(HostObjectOf(child), nullptr);
     EXPECT_EQ(HostObjectOf(top), nullptr);
@@ -517,7 +529,6 @@ TEST_F(HostRuntime, AForeignWindowsAnswerToTheObjectQueryIsNeverTakenForAnObject
     EXPECT_EQ(Only(g_log, {"foreign", "focus"}),
               (std::vector<std::string>{"foreign", "foreign", "focus moved on"}));
     DestroyWindow(top);
-    UnregisterClassA(foreign.lpszClassName, foreign.hInstance);
 }
 
 TEST_F(HostRuntime, SubclassedButtonsAndEditBoxesPassEachMessageToTheirOwnProcedureOnce) {
@@ -564,17 +575,13 @@ TEST_F(HostRuntime, SubclassedButtonsAndEditBoxesPassEachMessageToTheirOwnProced
 }
 
 TEST_F(HostRuntime, ASubclassedWindowGetsEachMessageOnceWhileItsObjectLivesAndAfterItGoes) {
-    WNDCLASSA counted{};
-    counted.lpfnWndProc = CountedPlainWindow;
-    counted.hInstance = GetModuleHandleA(nullptr);
-    counted.lpszClassName = "CountedPlainWindow";
-    ASSERT_TRUE(RegisterClassA(&counted));
+    TestWindowClass counted("CountedPlainWindow", CountedPlainWindow);
+    ASSERT_TRUE(counted.Registered());
     g_received.clear();
     Unit unit = *FindUnit(*FindWindowEntry(kWindowId), kUnboundButtonId);
     unit.live = nullptr;
     auto make = [&] {
-        return CreateWindowExA(0, counted.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_, nullptr,
-                               counted.hInstance, nullptr);
+        return counted.Make(WS_CHILD, window_);
     };
 
     // Destroyed while its object lives: the host hands the last message on once.
@@ -607,7 +614,6 @@ TEST_F(HostRuntime, ASubclassedWindowGetsEachMessageOnceWhileItsObjectLivesAndAf
     EXPECT_EQ(g_received[released][WM_SETTEXT], 2);
     EXPECT_EQ(g_received[released][WM_DESTROY], 1);
     EXPECT_EQ(g_received[released][WM_NCDESTROY], 1);
-    UnregisterClassA(counted.lpszClassName, counted.hInstance);
 }
 
 } // namespace
