@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         QueryPerformanceCounter(&start);
         if (!DecodeJpeg(jpeg, width, height, rows)) return 3;
         QueryPerformanceCounter(&end);
-        times.push_back(1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+        times.push_back(1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                        static_cast<double>(frequency.QuadPart));
     }
     std::sort(times.begin(), times.end());
     std::printf("decode_us_median %.0f\ndecode_us_min %.0f\n", times[times.size() / 2], times.front());

@@ -66,25 +66,28 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    WNDCLASSA windowClass{CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, WindowProc, 0, 0, instance,
-                          nullptr, LoadCursorA(nullptr, IDC_ARROW), nullptr, nullptr, "KZWindow"};
+    WNDCLASSA windowClass{
+        CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, WindowProc, 0,       0,         instance, nullptr,
+        LoadCursorA(nullptr, IDC_ARROW),      nullptr,    nullptr, "KZWindow"};
     RegisterClassA(&windowClass);
     const UnitDescription& main = kMainWindow.units[0];
-    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, "KZWindow", main.text,
-                                  WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, (GetSystemMetrics(SM_CYSCREEN) - 521) / 2,
-                                  740, 521, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "KZWindow", main.text, WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, (GetSystemMetrics(SM_CYSCREEN) - 521) / 2, 740, 521,
+        nullptr, nullptr, instance, nullptr);
     HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
     int id = 100;
     for (std::size_t i = kControlCount; i >= 1; --i, id += 10) {
         const UnitDescription& unit = kMainWindow.units[i];
-        const char* className = unit.type == kTypeEditBox ? "EDIT" : unit.type == kTypeButton ? "BUTTON" : "STATIC";
+        const char* className = unit.type == kTypeEditBox  ? "EDIT"
+                                : unit.type == kTypeButton ? "BUTTON"
+                                                           : "STATIC";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (unit.tabStop ? WS_TABSTOP : 0);
-        style |= unit.type == kTypeEditBox ? ES_AUTOHSCROLL
+        style |= unit.type == kTypeEditBox  ? ES_AUTOHSCROLL
                  : unit.type == kTypeButton ? BS_MULTILINE | BS_CENTER | BS_VCENTER
                                             : 0;
-        HWND control = CreateWindowExA(unit.type == kTypeEditBox ? WS_EX_CLIENTEDGE : 0, className, unit.text, style,
-                                       unit.left, unit.top, unit.width, unit.height, window,
+        HWND control = CreateWindowExA(unit.type == kTypeEditBox ? WS_EX_CLIENTEDGE : 0, className, unit.text,
+                                       style, unit.left, unit.top, unit.width, unit.height, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }

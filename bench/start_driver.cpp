@@ -49,7 +49,8 @@ bool StartReady(const std::string& program, Run& run, double& milliseconds) {
     std::string line = "\"" + program + "\"";
     STARTUPINFOA startup{sizeof startup};
     double start = Now();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &run.process))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &run.process))
         return false;
     for (;;) {
         WaitForInputIdle(run.process.hProcess, INFINITE);
@@ -74,7 +75,9 @@ void Close(Run& run) {
 double ProcessorMilliseconds(HANDLE process) {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(process, &created, &exited, &kernel, &user);
-    auto ticks = [](FILETIME t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    auto ticks = [](FILETIME t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
@@ -86,7 +89,8 @@ void PrintMemory(const std::string& name, const char* when, HANDLE process) {
                 static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
     // Private bytes: the commit charge (PrivateUsage where the system fills it in).
     SIZE_T privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    std::printf("%s.private_kb_%s %lu\n", name.c_str(), when, static_cast<unsigned long>(privateBytes / 1024));
+    std::printf("%s.private_kb_%s %lu\n", name.c_str(), when,
+                static_cast<unsigned long>(privateBytes / 1024));
 }
 
 std::vector<HWND> Children(HWND parent, const char* className) {
@@ -149,8 +153,8 @@ int main(int argc, char** argv) {
         std::vector<double>& t = times[p];
         std::sort(t.begin(), t.end());
         const char* name = programs[p].first.c_str();
-        std::printf("%s.start_ms_median %.1f\n%s.start_ms_min %.1f\n%s.start_ms_max %.1f\n", name, t[t.size() / 2],
-                    name, t.front(), name, t.back());
+        std::printf("%s.start_ms_median %.1f\n%s.start_ms_min %.1f\n%s.start_ms_max %.1f\n", name,
+                    t[t.size() / 2], name, t.front(), name, t.back());
     }
 
     for (const auto& [name, program] : programs) {
@@ -161,7 +165,8 @@ int main(int argc, char** argv) {
         Sleep(500);
         double before = ProcessorMilliseconds(run.process.hProcess);
         Sleep(10000);
-        std::printf("%s.idle_cpu_ms_10s %.1f\n", name.c_str(), ProcessorMilliseconds(run.process.hProcess) - before);
+        std::printf("%s.idle_cpu_ms_10s %.1f\n", name.c_str(),
+                    ProcessorMilliseconds(run.process.hProcess) - before);
         ThousandActions(run.window);
         PrintMemory(name, "after_1000_actions", run.process.hProcess);
         Close(run);

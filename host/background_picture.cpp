@@ -17,12 +17,15 @@ struct ErrorManager {
 
 // libjpeg's own error exit ends the process; a bad picture must only leave the
 // window without one.
-void ErrorExit(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1); }
+void ErrorExit(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
+}
 void NoMessage(j_common_ptr) {}
 
 } // namespace
 
-bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std::vector<std::uint8_t>& rows) {
+bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height,
+                std::vector<std::uint8_t>& rows) {
     if (jpeg.empty()) return false;
     jpeg_decompress_struct info{};
     ErrorManager errors{};
@@ -54,7 +57,9 @@ bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std
     return true;
 }
 
-int BackgroundPicture::DecodeCount() { return g_decodes; }
+int BackgroundPicture::DecodeCount() {
+    return g_decodes;
+}
 
 bool BackgroundPicture::Ready() {
     if (tried_) return bitmap_ ? true : false;
@@ -85,14 +90,14 @@ void BackgroundPicture::Draw(HDC dc, int x, int y, const RECT& clip) const {
     if (!IntersectRect(&part, &tile, &clip)) return;
     MemoryDc source(CreateCompatibleDC(dc));
     SelectedObject selected(source.get(), bitmap_.get());
-    BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, source.get(), part.left - x,
-           part.top - y, SRCCOPY);
+    BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, source.get(),
+           part.left - x, part.top - y, SRCCOPY);
 }
 
 void BackgroundPicture::DrawScaled(HDC dc, const RECT& target) const {
     MemoryDc source(CreateCompatibleDC(dc));
     SelectedObject selected(source.get(), bitmap_.get());
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, source.get(),
-               0, 0, width_, height_, SRCCOPY);
+    StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+               source.get(), 0, 0, width_, height_, SRCCOPY);
 }

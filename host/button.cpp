@@ -8,7 +8,6 @@
 
 namespace {
 
-
 class ButtonObject : public CaptionedControl {
 public:
     ButtonObject(Unit& unit, const CreationContext& context)
@@ -18,7 +17,8 @@ public:
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
         auto button = std::make_unique<ButtonObject>(unit, context);
         const ButtonProperties& p = button->properties_;
-        DWORD style = (p.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+        DWORD style =
+            (p.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE | BS_CENTER | BS_VCENTER;
         HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
@@ -30,7 +30,6 @@ public:
     void OnNotify(UINT code) override {
         if (code == BN_CLICKED) Raise(kEventClick);
     }
-
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -51,6 +50,6 @@ private:
 } // namespace
 
 extern const UnitType kButtonType{
-    kTypeButton, "按钮", "Button", kCaptionProperties, true, ButtonObject::Create, GetCaptionProperty,
+    kTypeButton,        "按钮", "Button", kCaptionProperties, true, ButtonObject::Create, GetCaptionProperty,
     SetCaptionProperty,
 };

@@ -8,7 +8,8 @@ HWND CreateControlWindow(const char* className, const char* text, DWORD style, c
     if (unit.tabStop) style |= WS_TABSTOP;
     if (unit.disabled) style |= WS_DISABLED;
     return CreateWindowExA(0, className, text, style, unit.left, unit.top, unit.width, unit.height,
-                           context.window->Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(context.commandId)),
+                           context.window->Handle(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(context.commandId)),
                            GetModuleHandleA(nullptr), parameter);
 }
 
@@ -30,15 +31,26 @@ void ApplyFont(HWND control, const FontHandle& font) {
 
 void ApplyBorder(HWND control, ControlBorder border) {
     LONG style = GetWindowLongA(control, GWL_STYLE) & ~WS_BORDER;
-    LONG extended = GetWindowLongA(control, GWL_EXSTYLE) &
-                    ~(WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE);
+    LONG extended =
+        GetWindowLongA(control, GWL_EXSTYLE) & ~(WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE);
     switch (border) {
-    case ControlBorder::None: break;
-    case ControlBorder::Sunken: extended |= WS_EX_CLIENTEDGE; break;
-    case ControlBorder::Raised: extended |= WS_EX_DLGMODALFRAME; break;
-    case ControlBorder::ShallowSunken: extended |= WS_EX_STATICEDGE; break;
-    case ControlBorder::Bump: extended |= WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME; break;
-    case ControlBorder::SingleLine: style |= WS_BORDER; break;
+    case ControlBorder::None:
+        break;
+    case ControlBorder::Sunken:
+        extended |= WS_EX_CLIENTEDGE;
+        break;
+    case ControlBorder::Raised:
+        extended |= WS_EX_DLGMODALFRAME;
+        break;
+    case ControlBorder::ShallowSunken:
+        extended |= WS_EX_STATICEDGE;
+        break;
+    case ControlBorder::Bump:
+        extended |= WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME;
+        break;
+    case ControlBorder::SingleLine:
+        style |= WS_BORDER;
+        break;
     }
     SetWindowLongA(control, GWL_STYLE, style);
     SetWindowLongA(control, GWL_EXSTYLE, extended);

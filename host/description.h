@@ -30,7 +30,9 @@ struct EventBinding {
     HandlerResult (*routineWithResult)(std::span<const std::uint32_t> arguments) = nullptr;
 };
 
-constexpr EventBinding On(std::int32_t event, void (*routine)()) { return {event, routine, nullptr}; }
+constexpr EventBinding On(std::int32_t event, void (*routine)()) {
+    return {event, routine, nullptr};
+}
 constexpr EventBinding On(std::int32_t event, HandlerResult (*routine)(std::span<const std::uint32_t>)) {
     return {event, nullptr, routine};
 }
@@ -59,7 +61,15 @@ enum ControlEvent : std::int32_t {
 };
 
 // Border of a window.
-enum class WindowBorder { None, Resizable, Fixed, ResizableSmallCaption, FixedSmallCaption, ResizableSunken, FixedSunken };
+enum class WindowBorder {
+    None,
+    Resizable,
+    Fixed,
+    ResizableSmallCaption,
+    FixedSmallCaption,
+    ResizableSunken,
+    FixedSunken
+};
 // Border of an edit box or a label.
 enum class ControlBorder { None, Sunken, Raised, ShallowSunken, Bump, SingleLine };
 enum class StartPosition { Stored, Centred, Maximized, Minimized };

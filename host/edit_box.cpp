@@ -228,6 +228,6 @@ bool SetEditBoxProperty(UnitObject& object, int ownIndex, const RawValue& value)
 } // namespace
 
 extern const UnitType kEditBoxType{
-    kTypeEditBox, "编辑框", "EditBox", kOwnProperties, true, EditBoxObject::Create, GetEditBoxProperty,
-    SetEditBoxProperty,
+    kTypeEditBox,          "编辑框",           "EditBox",          kOwnProperties, true,
+    EditBoxObject::Create, GetEditBoxProperty, SetEditBoxProperty,
 };

@@ -15,8 +15,12 @@ EventObserver g_observer = nullptr;
 
 } // namespace
 
-EventSource CurrentEventSource() { return g_source; }
-void SetEventObserver(EventObserver observer) { g_observer = observer; }
+EventSource CurrentEventSource() {
+    return g_source;
+}
+void SetEventObserver(EventObserver observer) {
+    g_observer = observer;
+}
 
 bool RaiseEvent(EventRecord& record) {
     if (Host().eventSuppression > 0) return false;

@@ -26,7 +26,9 @@ void Append(char* report, std::size_t capacity, const char* text) {
 
 } // namespace
 
-void SetRuntimeErrorHook(RuntimeErrorHook hook) { g_hook = hook; }
+void SetRuntimeErrorHook(RuntimeErrorHook hook) {
+    g_hook = hook;
+}
 
 void ReportFatalError(const char* message, std::int32_t code) {
     // No handler may run while the box is up, although the windows keep their messages.

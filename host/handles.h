@@ -5,8 +5,7 @@
 
 #include <utility>
 
-template <typename Handle, typename Traits>
-class UniqueHandle {
+template <typename Handle, typename Traits> class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
@@ -35,8 +34,7 @@ struct KernelHandleTraits {
     static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
-template <typename T>
-struct GdiObjectTraits {
+template <typename T> struct GdiObjectTraits {
     static bool Valid(T h) { return h != nullptr; }
     static void Close(T h) { DeleteObject(h); }
 };

@@ -12,15 +12,27 @@ constexpr char kLabelClass[] = "KZLabel";
 UINT DrawFlags(const LabelProperties& p) {
     UINT flags = DT_NOCLIP;
     switch (p.horizontal) {
-    case HorizontalAlign::Left: flags |= DT_LEFT; break;
-    case HorizontalAlign::Centre: flags |= DT_CENTER; break;
-    case HorizontalAlign::Right: flags |= DT_RIGHT; break;
+    case HorizontalAlign::Left:
+        flags |= DT_LEFT;
+        break;
+    case HorizontalAlign::Centre:
+        flags |= DT_CENTER;
+        break;
+    case HorizontalAlign::Right:
+        flags |= DT_RIGHT;
+        break;
     }
     if (p.wordWrap) return flags | DT_WORDBREAK | DT_VCENTER;
     switch (p.vertical) {
-    case VerticalAlign::Top: flags |= DT_SINGLELINE; break;
-    case VerticalAlign::Centre: flags |= DT_SINGLELINE | DT_VCENTER; break;
-    case VerticalAlign::Bottom: flags |= DT_SINGLELINE | DT_BOTTOM; break;
+    case VerticalAlign::Top:
+        flags |= DT_SINGLELINE;
+        break;
+    case VerticalAlign::Centre:
+        flags |= DT_SINGLELINE | DT_VCENTER;
+        break;
+    case VerticalAlign::Bottom:
+        flags |= DT_SINGLELINE | DT_BOTTOM;
+        break;
     }
     return flags;
 }
@@ -41,7 +53,6 @@ public:
         ApplyBorder(hwnd, label->properties_.border);
         return label;
     }
-
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -91,5 +102,6 @@ private:
 } // namespace
 
 extern const UnitType kLabelType{
-    kTypeLabel, "标签", "Label", kCaptionProperties, true, LabelObject::Create, GetCaptionProperty, SetCaptionProperty,
+    kTypeLabel,         "标签", "Label", kCaptionProperties, true, LabelObject::Create, GetCaptionProperty,
+    SetCaptionProperty,
 };

@@ -29,7 +29,8 @@ bool IdleStep(std::uint32_t count) {
         more = false;
         for (WindowEntry& entry : WindowList()) {
             HWND hwnd = LoadedWindowHandle(entry);
-            if (!hwnd || std::find(g_doneIdling.begin(), g_doneIdling.end(), hwnd) != g_doneIdling.end()) continue;
+            if (!hwnd || std::find(g_doneIdling.begin(), g_doneIdling.end(), hwnd) != g_doneIdling.end())
+                continue;
             EventRecord record;
             bool ran = entry.units[0].live->Raise(kEventIdle, {GetTickCount() - g_idleStart}, &record);
             if (ran && record.hasResult && record.result) {
@@ -77,8 +78,12 @@ private:
 
 } // namespace
 
-WPARAM LastQuitCode() { return g_quitCode; }
-const IdleStatistics& GetIdleStatistics() { return g_idle; }
+WPARAM LastQuitCode() {
+    return g_quitCode;
+}
+const IdleStatistics& GetIdleStatistics() {
+    return g_idle;
+}
 
 void SetIdleRoutine(HWND window, void (*routine)(std::uint32_t), std::uint32_t argument) {
     auto& routines = Host().idleRoutines;

@@ -18,8 +18,8 @@ void SetIdleRoutine(HWND window, void (*routine)(std::uint32_t), std::uint32_t a
 bool PreTranslateMessage(MSG& message);
 
 struct IdleStatistics {
-    std::uint32_t steps = 0;      // idle steps taken since the program started
-    std::uint32_t lastCount = 0;  // the count the last step was called with
-    bool lastResult = false;      // whether the last step asked for more
+    std::uint32_t steps = 0;     // idle steps taken since the program started
+    std::uint32_t lastCount = 0; // the count the last step was called with
+    bool lastResult = false;     // whether the last step asked for more
 };
 const IdleStatistics& GetIdleStatistics();

@@ -38,9 +38,12 @@ Target Find(std::uint32_t windowId, std::uint32_t unitId, std::int32_t index) {
 
 std::uint32_t TagOf(std::uint16_t declared) {
     switch (declared) {
-    case kPropertyText: return kTagText;
-    case kPropertyLogical: return kTagLogical;
-    case kPropertyInteger: return kTagInteger;
+    case kPropertyText:
+        return kTagText;
+    case kPropertyLogical:
+        return kTagLogical;
+    case kPropertyInteger:
+        return kTagInteger;
     }
     return 0;
 }
@@ -64,17 +67,30 @@ RawValue ReadCommon(const Target& target, std::int32_t index) {
     HWND hwnd = target.live ? target.unit->live->Handle() : nullptr;
     RECT place = PlaceOf(target);
     switch (index) {
-    case kPropertyLeft: value.low = static_cast<std::uint32_t>(place.left); break;
-    case kPropertyTop: value.low = static_cast<std::uint32_t>(place.top); break;
-    case kPropertyWidth: value.low = static_cast<std::uint32_t>(place.right - place.left); break;
-    case kPropertyHeight: value.low = static_cast<std::uint32_t>(place.bottom - place.top); break;
+    case kPropertyLeft:
+        value.low = static_cast<std::uint32_t>(place.left);
+        break;
+    case kPropertyTop:
+        value.low = static_cast<std::uint32_t>(place.top);
+        break;
+    case kPropertyWidth:
+        value.low = static_cast<std::uint32_t>(place.right - place.left);
+        break;
+    case kPropertyHeight:
+        value.low = static_cast<std::uint32_t>(place.bottom - place.top);
+        break;
     case kPropertyTag:
         if (target.unit->live && !target.unit->live->tag.empty())
             value.low = TextWord(target.unit->live->tag.data());
         break;
-    case kPropertyVisible: value.low = hwnd ? IsWindowVisible(hwnd) != FALSE : d.visible; break;
-    case kPropertyDisabled: value.low = hwnd ? IsWindowEnabled(hwnd) == FALSE : d.disabled; break;
-    default: break;
+    case kPropertyVisible:
+        value.low = hwnd ? IsWindowVisible(hwnd) != FALSE : d.visible;
+        break;
+    case kPropertyDisabled:
+        value.low = hwnd ? IsWindowEnabled(hwnd) == FALSE : d.disabled;
+        break;
+    default:
+        break;
     }
     return value;
 }
@@ -84,21 +100,35 @@ void WriteCommon(const Target& target, std::int32_t index, std::uint32_t low) {
     UnitObject& object = *target.unit->live;
     HWND hwnd = object.Handle();
     RECT place = PlaceOf(target);
-    int left = place.left, top = place.top, width = place.right - place.left, height = place.bottom - place.top;
+    int left = place.left, top = place.top, width = place.right - place.left,
+        height = place.bottom - place.top;
     auto number = static_cast<std::int32_t>(low);
     switch (index) {
-    case kPropertyLeft: left = number; break;
-    case kPropertyTop: top = number; break;
-    case kPropertyWidth: width = number; break;
-    case kPropertyHeight: height = number; break;
+    case kPropertyLeft:
+        left = number;
+        break;
+    case kPropertyTop:
+        top = number;
+        break;
+    case kPropertyWidth:
+        width = number;
+        break;
+    case kPropertyHeight:
+        height = number;
+        break;
     case kPropertyTag: {
         const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(low));
         object.tag.assign(text, text + std::strlen(text) + 1);
         return;
     }
-    case kPropertyVisible: ShowWindow(hwnd, low ? SW_SHOWNA : SW_HIDE); return;
-    case kPropertyDisabled: EnableWindow(hwnd, low ? FALSE : TRUE); return;
-    default: return;
+    case kPropertyVisible:
+        ShowWindow(hwnd, low ? SW_SHOWNA : SW_HIDE);
+        return;
+    case kPropertyDisabled:
+        EnableWindow(hwnd, low ? FALSE : TRUE);
+        return;
+    default:
+        return;
     }
     SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }

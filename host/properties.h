@@ -21,7 +21,8 @@ inline constexpr std::int32_t kWholeValue = -1; // part selector
 
 // The value of a property; a text property gives a new heap text owned by the caller,
 // or the null text. Value low carries the value, the tag its kind.
-TaggedValue ReadUnitProperty(std::uint32_t windowId, std::uint32_t unitId, std::int32_t index, std::int32_t part);
+TaggedValue ReadUnitProperty(std::uint32_t windowId, std::uint32_t unitId, std::int32_t index,
+                             std::int32_t part);
 // A text written is copied by the unit; the caller keeps its own.
 void WriteUnitProperty(std::uint32_t windowId, std::uint32_t unitId, std::int32_t index, std::int32_t part,
                        std::uint32_t low, std::uint32_t high);

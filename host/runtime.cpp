@@ -88,7 +88,8 @@ void RunProgramEndCleanup(std::int32_t exitCode) {
     ++host.eventSuppression;
 
     if (host.guiThreadId && GetCurrentThreadId() != host.guiThreadId) {
-        if (host.hiddenOwner) SendMessageA(host.hiddenOwner, kMsgEndProgram, static_cast<WPARAM>(exitCode), 0);
+        if (host.hiddenOwner)
+            SendMessageA(host.hiddenOwner, kMsgEndProgram, static_cast<WPARAM>(exitCode), 0);
         if (!host.ending) ExitProcess(static_cast<UINT>(exitCode));
         return;
     }
@@ -100,7 +101,8 @@ void RunProgramEndCleanup(std::int32_t exitCode) {
     // Each end routine runs once, even if one of them ends the program again.
     auto routines = std::move(host.endRoutines);
     host.endRoutines.clear();
-    for (auto routine : routines) routine();
+    for (auto routine : routines)
+        routine();
 
     if (host.hiddenOwner) {
         DestroyWindow(host.hiddenOwner);

@@ -11,9 +11,10 @@ namespace {
 
 // Show commands of display modes 1 to 6. Mode 5 differs: not activated means
 // SW_SHOWNOACTIVATE for a new process, SW_SHOWNA for the shell.
-constexpr WORD kProcessShow[7] = {0, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
-                                  SW_SHOWNOACTIVATE, SW_MINIMIZE};
-constexpr INT kShellShow[7] = {0, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWNA, SW_MINIMIZE};
+constexpr WORD kProcessShow[7] = {
+    0, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_MINIMIZE};
+constexpr INT kShellShow[7] = {0,         SW_HIDE,    SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
+                               SW_SHOWNA, SW_MINIMIZE};
 constexpr const char* kVerbs[6] = {nullptr, "edit", "explore", "find", "open", "print"};
 
 // The program's parentless windows, disabled around the folder dialog, with the
@@ -48,7 +49,8 @@ public:
 
     // Each window back to its state of before; then the foreground, then the active window.
     void Restore() const {
-        for (std::uint32_t i = 1; i < size_; ++i) EnableWindow(Window(pairs_[i][0]), pairs_[i][1] ? TRUE : FALSE);
+        for (std::uint32_t i = 1; i < size_; ++i)
+            EnableWindow(Window(pairs_[i][0]), pairs_[i][1] ? TRUE : FALSE);
         HWND foreground = Window(pairs_[0][1]);
         HWND active = Window(pairs_[0][0]);
         if (foreground && IsWindow(foreground)) SetForegroundWindow(foreground);
@@ -56,7 +58,9 @@ public:
     }
 
 private:
-    static HWND Window(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
+    static HWND Window(std::uint32_t value) {
+        return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
+    }
     void Append(HWND first, HWND second) {
         pairs_[size_][0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(first));
         pairs_[size_][1] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(second));
@@ -120,7 +124,8 @@ void BrowseForFolder(TaggedValue& result, int argCount, const TaggedValue* args)
     browse.pszDisplayName = path;
     browse.lpszTitle = ArgText(argCount, args, 0);
     browse.ulFlags = BIF_EDITBOX;
-    if (!IsOmitted(argCount, args, 1) && ArgLogical(argCount, args, 1)) browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
+    if (!IsOmitted(argCount, args, 1) && ArgLogical(argCount, args, 1))
+        browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
 
     SavedWindowList saved;
     browse.hwndOwner = saved.Active();

@@ -32,8 +32,7 @@ ConstantArea FindConstantArea() {
     for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
         auto start = reinterpret_cast<std::uintptr_t>(base) + section->VirtualAddress;
         std::uint32_t size = section->Misc.VirtualSize;
-        if (probe >= start && probe < start + size)
-            return {reinterpret_cast<const char*>(start), size};
+        if (probe >= start && probe < start + size) return {reinterpret_cast<const char*>(start), size};
     }
     return {};
 }
@@ -95,7 +94,9 @@ char* CopyText(const char* text) {
     return copy;
 }
 
-void SetAllocationFaultThreshold(std::uint32_t size) { g_faultThreshold = size; }
+void SetAllocationFaultThreshold(std::uint32_t size) {
+    g_faultThreshold = size;
+}
 
 void* AllocateBlock(std::uint32_t size) {
     bool fault = g_faultThreshold && size >= g_faultThreshold;

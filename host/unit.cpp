@@ -15,7 +15,9 @@ namespace {
 
 // The object of a host window sits in its user data: read on every message, it must
 // cost no more than a field access (a window property would cost a server call).
-UnitObject* ObjectOf(HWND hwnd) { return reinterpret_cast<UnitObject*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+UnitObject* ObjectOf(HWND hwnd) {
+    return reinterpret_cast<UnitObject*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 void SetObject(HWND hwnd, UnitObject* object) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
@@ -52,7 +54,8 @@ UnitObject::~UnitObject() {
     }
 }
 
-bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments, EventRecord* record) {
+bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments,
+                       EventRecord* record) {
     EventRecord local;
     EventRecord& r = record ? *record : local;
     r = EventRecord{};
@@ -67,8 +70,12 @@ bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> 
 }
 
 void UnitObject::OnNotify(UINT) {}
-HBRUSH UnitObject::OnControlColour(HDC) { return nullptr; }
-bool UnitObject::PreTranslate(MSG&) { return false; }
+HBRUSH UnitObject::OnControlColour(HDC) {
+    return nullptr;
+}
+bool UnitObject::PreTranslate(MSG&) {
+    return false;
+}
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
     hwnd_ = hwnd;
@@ -114,7 +121,8 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
     // the object sees the message and the original procedure gets it exactly once,
     // through the object's handlers or, when they kept it, from here.
     SetObject(hwnd, nullptr);
-    if (object->subclassed_) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
+    if (object->subclassed_)
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
     LRESULT result = object->OnMessage(message, wParam, lParam);
     if (!object->lastMessagePassed_) result = object->CallOriginal(message, wParam, lParam);
     object->hwnd_ = nullptr;

@@ -114,7 +114,6 @@ public:
     static LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
-
     HWND hwnd_ = nullptr;
 
 private:

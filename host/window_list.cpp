@@ -12,8 +12,12 @@ namespace {
 std::vector<WindowEntry> g_windows;
 
 // Ids name nothing when their low 24 bits or bits 24 to 27 are all 0.
-bool ValidId(std::uint32_t id) { return (id & 0x00FFFFFF) != 0 && (id & 0x0F000000) != 0; }
-std::uint32_t UnitKind(std::uint32_t unitId) { return unitId >> 28; }
+bool ValidId(std::uint32_t id) {
+    return (id & 0x00FFFFFF) != 0 && (id & 0x0F000000) != 0;
+}
+std::uint32_t UnitKind(std::uint32_t unitId) {
+    return unitId >> 28;
+}
 constexpr std::uint32_t kKindWindow = 0, kKindControl = 1, kKindMenuItem = 2;
 
 bool ReadEntry(const WindowDescription& description, WindowEntry& entry) {
@@ -27,13 +31,16 @@ bool ReadEntry(const WindowDescription& description, WindowEntry& entry) {
         if (!type || !unit.properties || !ValidId(unit.id) || !ids.insert(unit.id).second) return false;
         if (isWindow != (type->id == kTypeWindow)) return false;
         if (isWindow != (UnitKind(unit.id) == kKindWindow)) return false;
-        if (!isWindow && UnitKind(unit.id) != kKindControl && UnitKind(unit.id) != kKindMenuItem) return false;
+        if (!isWindow && UnitKind(unit.id) != kKindControl && UnitKind(unit.id) != kKindMenuItem)
+            return false;
         entry.units.push_back({&unit, type, nullptr});
     }
     return true;
 }
 
-HWND HandleOf(const Unit& unit) { return unit.live ? unit.live->Handle() : nullptr; }
+HWND HandleOf(const Unit& unit) {
+    return unit.live ? unit.live->Handle() : nullptr;
+}
 
 } // namespace
 
@@ -54,7 +61,9 @@ void ReleaseWindowList() {
     if (!AnyWindowLoaded()) g_windows.clear();
 }
 
-std::vector<WindowEntry>& WindowList() { return g_windows; }
+std::vector<WindowEntry>& WindowList() {
+    return g_windows;
+}
 
 WindowEntry* FindWindowEntry(std::uint32_t windowId) {
     for (WindowEntry& entry : g_windows) {
@@ -81,7 +90,9 @@ bool AnyWindowLoaded() {
                        [](const WindowEntry& entry) { return LoadedWindowHandle(entry) != nullptr; });
 }
 
-std::uint32_t GetWindowCount() { return static_cast<std::uint32_t>(g_windows.size()); }
+std::uint32_t GetWindowCount() {
+    return static_cast<std::uint32_t>(g_windows.size());
+}
 
 HWND GetWindowHandle(std::uint32_t index) {
     return index < g_windows.size() ? LoadedWindowHandle(g_windows[index]) : nullptr;
@@ -151,7 +162,8 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         above = control;
     }
 
-    for (Unit* unit : creationOrder) SendMessageA(HandleOf(*unit), kMsgUnitSetUp, 0, 0);
+    for (Unit* unit : creationOrder)
+        SendMessageA(HandleOf(*unit), kMsgUnitSetUp, 0, 0);
     SendMessageA(hwnd, kMsgArrangeBars, 0, 0);
     for (Unit* unit : creationOrder)
         ShowWindow(HandleOf(*unit), unit->description->visible ? SW_SHOWNA : SW_HIDE);

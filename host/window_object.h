@@ -56,11 +56,11 @@ private:
     WindowEntry& entry_;
     std::vector<std::unique_ptr<UnitObject>> controls_;
     bool ownsItself_ = false;
-    bool activated_ = false;      // event 8 has been raised
-    bool inActivation_ = false;   // events 5 and 6 are running
-    HWND lastFocus_ = nullptr;    // the control that had the focus at deactivation
+    bool activated_ = false;        // event 8 has been raised
+    bool inActivation_ = false;     // events 5 and 6 are running
+    HWND lastFocus_ = nullptr;      // the control that had the focus at deactivation
     HWND commandPassing_ = nullptr; // a foreign control whose WM_COMMAND is being passed on
-    HFONT font_ = nullptr; // as set with WM_SETFONT; the window does not own it
+    HFONT font_ = nullptr;          // as set with WM_SETFONT; the window does not own it
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::unique_ptr<BackgroundPicture> picture_;

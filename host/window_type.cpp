@@ -79,9 +79,13 @@ HICON IconFromFile(std::span<const std::uint8_t> ico, int size) {
                                     TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
 }
 
-bool IsKeyboardMessage(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYFIRST + 8; }
+bool IsKeyboardMessage(UINT message) {
+    return message >= WM_KEYFIRST && message <= WM_KEYFIRST + 8;
+}
 
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+bool KeyDown(int key) {
+    return (GetKeyState(key) & 0x8000) != 0;
+}
 
 bool IsDefaultButton(HWND hwnd) {
     char name[16] = "";
@@ -101,7 +105,8 @@ bool HasMnemonic(const char* caption, char key) {
             ++p;
             continue;
         }
-        return std::toupper(static_cast<unsigned char>(p[1])) == std::toupper(static_cast<unsigned char>(key));
+        return std::toupper(static_cast<unsigned char>(p[1])) ==
+               std::toupper(static_cast<unsigned char>(key));
     }
     return false;
 }
@@ -135,9 +140,9 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     }
     HWND owner = context.owner;
     if (!owner && (context.modal || !p.showInTaskbar)) owner = Host().hiddenOwner;
-    HWND hwnd = CreateWindowExA(style.extended, kWindowClass, d.text, style.style | (d.disabled ? WS_DISABLED : 0),
-                                left, top, d.width, d.height, owner, context.menu, GetModuleHandleA(nullptr),
-                                window.get());
+    HWND hwnd = CreateWindowExA(style.extended, kWindowClass, d.text,
+                                style.style | (d.disabled ? WS_DISABLED : 0), left, top, d.width, d.height,
+                                owner, context.menu, GetModuleHandleA(nullptr), window.get());
     if (!hwnd) return nullptr;
 
     RECT outer;
@@ -212,7 +217,8 @@ std::vector<HWND> WindowObject::TabSequence() const {
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
     std::vector<HWND> sequence;
-    for (const Candidate& c : candidates) sequence.push_back(c.hwnd);
+    for (const Candidate& c : candidates)
+        sequence.push_back(c.hwnd);
     return sequence;
 }
 
@@ -221,7 +227,8 @@ void WindowObject::MoveFocus(bool backwards) {
     if (sequence.empty()) return;
     HWND focus = GetFocus();
     // The focus may sit in a part of a control (a child of it).
-    while (focus && GetParent(focus) && GetParent(focus) != hwnd_) focus = GetParent(focus);
+    while (focus && GetParent(focus) && GetParent(focus) != hwnd_)
+        focus = GetParent(focus);
     auto at = std::find(sequence.begin(), sequence.end(), focus);
     std::size_t next;
     if (at == sequence.end()) {
@@ -331,7 +338,8 @@ LRESULT WindowObject::OnClose() {
     if (!IsWindow(hwnd) || (record.hasResult && !record.result)) return 0;
     Raise(kEventCloseQuery, {}, &record);
     if (!IsWindow(hwnd) || (record.hasResult && !record.result)) return 0;
-    for (auto& [window, wasEnabled] : disabledWindows) EnableWindow(window, wasEnabled);
+    for (auto& [window, wasEnabled] : disabledWindows)
+        EnableWindow(window, wasEnabled);
     disabledWindows.clear();
     return CallOriginal(WM_CLOSE, 0, 0);
 }
@@ -384,7 +392,8 @@ void WindowObject::OnSetFocus() {
 void WindowObject::OnDestroyed() {
     // After WM_NCDESTROY the units have no live object, and the program ends with the
     // last window of its list.
-    for (Unit& unit : entry_.units) unit.live = nullptr;
+    for (Unit& unit : entry_.units)
+        unit.live = nullptr;
     if (!AnyWindowLoaded() && Host().loopStarted) PostQuitMessage(0);
 }
 
@@ -513,10 +522,16 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgTrayNotify: {
         std::uint32_t kind = 0;
         switch (lParam) {
-        case WM_LBUTTONUP: kind = 1; break;
-        case WM_LBUTTONDBLCLK: kind = 2; break;
+        case WM_LBUTTONUP:
+            kind = 1;
+            break;
+        case WM_LBUTTONDBLCLK:
+            kind = 2;
+            break;
         case WM_RBUTTONUP:
-        case WM_CONTEXTMENU: kind = 3; break;
+        case WM_CONTEXTMENU:
+            kind = 3;
+            break;
         }
         if (kind) Raise(kEventTrayIcon, {kind});
         return 0;

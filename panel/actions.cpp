@@ -101,9 +101,13 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
 
 } // namespace
 
-std::span<const ActionRow> ActionTable() { return kActions; }
+std::span<const ActionRow> ActionTable() {
+    return kActions;
+}
 
-void FillDefaultDirectory() { WriteDirectoryBox(kDefaultRoot); }
+void FillDefaultDirectory() {
+    WriteDirectoryBox(kDefaultRoot);
+}
 
 void BrowseForRoot() {
     TaggedValue args[] = {TextArg(kBrowsePrompt), kOmittedArg};

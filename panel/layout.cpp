@@ -26,7 +26,8 @@ constexpr EditBoxProperties kSunkenBox{.border = ControlBorder::Sunken};
 constexpr EditBoxProperties kSingleLineBox{.border = ControlBorder::SingleLine};
 constexpr ButtonProperties kButton{};
 // 宋体, 12 pixels, normal weight; the four device fields are replaced when it is made.
-constexpr LOGFONTA kSongTi12{-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0, 0, "宋体"};
+constexpr LOGFONTA kSongTi12{-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                             0,   0, 0, 0, "宋体"};
 constexpr ButtonProperties kSongTiButton{.font = &kSongTi12};
 constexpr LabelProperties kHintLabel{
     .textColour = RGB(255, 128, 0),
@@ -55,11 +56,12 @@ struct ControlRow {
 
 // Table order fixes creation (last first), stacking, Tab order and the first focus.
 constexpr ControlRow kControls[] = {
-    // name         id          kind          left top  w    h    text                style        tab    bound
+    // name         id          kind          left top  w    h    text                style        tab bound
     {"编辑框目录", 0x160100DA, kTypeEditBox, 40, 64, 136, 24, "D:\\mirserver", &kSunkenBox, kTab, kNone},
     {"按钮浏览", 0x160100D8, kTypeButton, 180, 63, 69, 28, "浏览(B)...\r\n", &kButton, kTab, kBrowseClick},
     {"编辑框1", 0x16010098, kTypeEditBox, 24, 464, 664, 16,
-     "常用命令：random small large equal mov inc dec mul div (加减乘除)\r\n checkrenewlevel(转生)  CHECKLEVELEX （等级）",
+     "常用命令：random small large equal mov inc dec mul div (加减乘除)\r\n checkrenewlevel(转生)  "
+     "CHECKLEVELEX （等级）",
      &kSingleLineBox, kTab, kNone},
     {"按钮39", 0x1601008C, kTypeButton, 632, 344, 80, 32, "护身物品概率", &kButton, kTab, kActionClick},
     {"按钮38", 0x1601008A, kTypeButton, 546, 344, 80, 32, "日志记录", &kButton, kTab, kActionClick},
@@ -104,7 +106,8 @@ constexpr ControlRow kControls[] = {
     {"按钮5", 0x16010028, kTypeButton, 376, 118, 80, 32, "游戏公告", &kButton, kTab, kActionClick},
     {"按钮4", 0x16010027, kTypeButton, 291, 118, 80, 32, "国家配置", &kButton, kTab, kActionClick},
     {"按钮3", 0x16010026, kTypeButton, 206, 118, 80, 32, "机器人配置", &kButton, kTab, kActionClick},
-    {"标签1", 0x16010025, kTypeLabel, 269, 61, 242, 32, "请先设置目录，若不设置默认D:\\mirserver", &kHintLabel, kNoTab, kNone},
+    {"标签1", 0x16010025, kTypeLabel, 269, 61, 242, 32, "请先设置目录，若不设置默认D:\\mirserver",
+     &kHintLabel, kNoTab, kNone},
     {"按钮2", 0x1601000C, kTypeButton, 119, 118, 80, 32, "NPC文件", &kButton, kTab, kActionClick},
     {"按钮1", 0x16010002, kTypeButton, 34, 118, 80, 32, "QuestDiary", &kSongTiButton, kTab, kActionClick},
 };
@@ -112,13 +115,29 @@ static_assert(std::size(kControls) == kControlCount);
 
 constexpr std::array<UnitDescription, kControlCount + 1> kUnits = [] {
     std::array<UnitDescription, kControlCount + 1> units{};
-    units[0] = {.id = kMainWindowUnit, .name = "", .type = kTypeWindow, .left = 50, .top = 50, .width = 740,
-                .height = 521, .text = PANEL_TITLE, .properties = &kWindowStyle, .bindings = kWindowEvents};
+    units[0] = {.id = kMainWindowUnit,
+                .name = "",
+                .type = kTypeWindow,
+                .left = 50,
+                .top = 50,
+                .width = 740,
+                .height = 521,
+                .text = PANEL_TITLE,
+                .properties = &kWindowStyle,
+                .bindings = kWindowEvents};
     for (std::size_t i = 0; i < kControlCount; ++i) {
         const ControlRow& row = kControls[i];
-        units[i + 1] = {.id = row.id, .name = row.name, .type = row.kind, .left = row.left, .top = row.top,
-                        .width = row.width, .height = row.height, .text = row.text, .tabStop = row.tabStop,
-                        .properties = row.style, .bindings = row.bindings};
+        units[i + 1] = {.id = row.id,
+                        .name = row.name,
+                        .type = row.kind,
+                        .left = row.left,
+                        .top = row.top,
+                        .width = row.width,
+                        .height = row.height,
+                        .text = row.text,
+                        .tabStop = row.tabStop,
+                        .properties = row.style,
+                        .bindings = row.bindings};
     }
     return units;
 }();

@@ -43,37 +43,89 @@ void* Allocate(std::size_t size, bool endOnFailure) {
 
 } // namespace
 
-void* operator new(std::size_t size) { return Allocate(size, true); }
-void* operator new[](std::size_t size) { return Allocate(size, true); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, false); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, false); }
+void* operator new(std::size_t size) {
+    return Allocate(size, true);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size, true);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, false);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, false);
+}
 
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
 
 // What the library would have thrown (and nobody caught): the end is the same.
 namespace {
-[[noreturn]] void Fail(const char* what) { ReportFatalError(what, 0); }
+[[noreturn]] void Fail(const char* what) {
+    ReportFatalError(what, 0);
+}
 } // namespace
 
 namespace std {
-[[noreturn]] void __throw_bad_exception() { Fail("std::bad_exception"); }
-[[noreturn]] void __throw_bad_alloc() { Fail("std::bad_alloc"); }
-[[noreturn]] void __throw_bad_array_new_length() { Fail("std::bad_array_new_length"); }
-[[noreturn]] void __throw_bad_cast() { Fail("std::bad_cast"); }
-[[noreturn]] void __throw_bad_typeid() { Fail("std::bad_typeid"); }
-[[noreturn]] void __throw_logic_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_domain_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_invalid_argument(const char* what) { Fail(what); }
-[[noreturn]] void __throw_length_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_out_of_range(const char* what) { Fail(what); }
-[[noreturn]] void __throw_out_of_range_fmt(const char* format, ...) { Fail(format); }
-[[noreturn]] void __throw_runtime_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_range_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_overflow_error(const char* what) { Fail(what); }
-[[noreturn]] void __throw_underflow_error(const char* what) { Fail(what); }
+[[noreturn]] void __throw_bad_exception() {
+    Fail("std::bad_exception");
+}
+[[noreturn]] void __throw_bad_alloc() {
+    Fail("std::bad_alloc");
+}
+[[noreturn]] void __throw_bad_array_new_length() {
+    Fail("std::bad_array_new_length");
+}
+[[noreturn]] void __throw_bad_cast() {
+    Fail("std::bad_cast");
+}
+[[noreturn]] void __throw_bad_typeid() {
+    Fail("std::bad_typeid");
+}
+[[noreturn]] void __throw_logic_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_domain_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_invalid_argument(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_length_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_out_of_range(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_out_of_range_fmt(const char* format, ...) {
+    Fail(format);
+}
+[[noreturn]] void __throw_runtime_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_range_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_overflow_error(const char* what) {
+    Fail(what);
+}
+[[noreturn]] void __throw_underflow_error(const char* what) {
+    Fail(what);
+}
 } // namespace std

@@ -3,4 +3,6 @@
 #include "host/start.h"
 #include "panel/layout.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunHostProgram(kPanelProgram); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return RunHostProgram(kPanelProgram);
+}

@@ -15,13 +15,15 @@ namespace {
 
 HWND DirectoryBox(HWND window) {
     for (HWND child : observe::ChildWindows(window)) {
-        if (observe::ClassName(child) == "Edit" && observe::WindowText(child) == "D:\\mirserver") return child;
+        if (observe::ClassName(child) == "Edit" && observe::WindowText(child) == "D:\\mirserver")
+            return child;
     }
     return nullptr;
 }
 
 // Starts the probe's panel in a mode and finds its window and directory box.
-void StartPanel(observe::ChildProcess& probe, const char* mode, const std::string& log, HWND& window, HWND& box) {
+void StartPanel(observe::ChildProcess& probe, const char* mode, const std::string& log, HWND& window,
+                HWND& box) {
     ASSERT_TRUE(probe.Start(observe::CommandLine("host_probe.exe", {mode, log})));
     window = observe::WaitForWindow(probe.Id(), "KZWindow", nullptr, 20000);
     ASSERT_NE(window, nullptr);

@@ -38,7 +38,8 @@ TEST(FatalReport, FailedAllocationShowsItsSizeAndEndsWithMinusOne) {
         SCOPED_TRACE(mode);
         Report report = RunProbe(mode);
         ExpectTheReportBox(report.box);
-        EXPECT_EQ(report.box.text, std::string("运行时出错!\r\n\r\n错误信息：分配 ") + size + " 字节内存失败!\r\n");
+        EXPECT_EQ(report.box.text,
+                  std::string("运行时出错!\r\n\r\n错误信息：分配 ") + size + " 字节内存失败!\r\n");
         EXPECT_EQ(report.box.exitCode, 0xFFFFFFFFu);
         EXPECT_FALSE(report.endRoutineRan) << "end routines are dropped after a fatal report";
     }

@@ -30,7 +30,9 @@ void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true, const
     }
 }
 
-HWND ProbeControl(HWND window, const char* caption) { return FindWindowExA(window, nullptr, "Button", caption); }
+HWND ProbeControl(HWND window, const char* caption) {
+    return FindWindowExA(window, nullptr, "Button", caption);
+}
 
 TEST(HostProcess, StartFailuresAreReportedAndEndWithMinusOne) {
     for (auto [mode, message] : {std::pair{"no-start-window", "载入启动窗口失败"},
@@ -72,7 +74,8 @@ TEST(HostProcess, AltF4FromTheKeyboardClosesTheWindow) {
     SetForegroundWindow(probe.window);
     ASSERT_TRUE(observe::WaitUntil([&] { return GetForegroundWindow() == probe.window; }, 10000));
     INPUT keys[4]{};
-    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    for (INPUT& key : keys)
+        key.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = VK_MENU;
     keys[1].ki.wVk = VK_F4;
     keys[2].ki.wVk = VK_F4;
@@ -109,9 +112,9 @@ TEST(HostProcess, NoHandlerRunsWhileARuntimeErrorIsReported) {
 }
 
 TEST(HostProcess, PropertiesOfAMissingControlOrWindowAreReported) {
-    for (auto [mode, message] : {std::pair{"read-destroyed", "指定窗口尚未载入"},
-                                 std::pair{"write-destroyed", "指定窗口尚未载入"},
-                                 std::pair{"read-unknown-window", "未载入欲访问窗口组件所在的窗口"}}) {
+    for (auto [mode, message] :
+         {std::pair{"read-destroyed", "指定窗口尚未载入"}, std::pair{"write-destroyed", "指定窗口尚未载入"},
+          std::pair{"read-unknown-window", "未载入欲访问窗口组件所在的窗口"}}) {
         Probe probe;
         StartProbe(probe, mode, false);
         observe::FatalReport report = observe::WatchFatalReport(probe.process);

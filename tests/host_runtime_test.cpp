@@ -42,14 +42,17 @@ std::size_t g_freedCount = 0;
     std::memset(block, 0xDD, size);
     g_freed[g_freedCount++ % std::size(g_freed)] = {static_cast<unsigned char*>(block), size};
 }
-void operator delete(void* block, std::size_t) noexcept { ::operator delete(block); }
+void operator delete(void* block, std::size_t) noexcept {
+    ::operator delete(block);
+}
 
 // How many of the blocks remembered were written to after they were freed.
 int FreedBlocksWrittenTo() {
     int written = 0;
     for (std::size_t i = 0; i < std::min(g_freedCount, std::size(g_freed)); ++i) {
         const FreedBlock& freed = g_freed[i];
-        if (std::any_of(freed.at, freed.at + freed.size, [](unsigned char b) { return b != 0xDD; })) ++written;
+        if (std::any_of(freed.at, freed.at + freed.size, [](unsigned char b) { return b != 0xDD; }))
+            ++written;
     }
     return written;
 }
@@ -140,8 +143,8 @@ LRESULT CALLBACK CountedTop(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 // Counts what reaches the window from now on, above whatever procedure it has.
 void CountFromTheTop(HWND hwnd) {
-    g_belowTop[hwnd] =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountedTop)));
+    g_belowTop[hwnd] = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountedTop)));
 }
 
 // A window class of the test's own, registered while it lives.
@@ -157,7 +160,8 @@ public:
     ~TestWindowClass() { UnregisterClassA(name_, GetModuleHandleA(nullptr)); }
     bool Registered() const { return registered_; }
     HWND Make(DWORD style, HWND parent, HMENU menu = nullptr) const {
-        return CreateWindowExA(0, name_, "", style, 0, 0, 10, 10, parent, menu, GetModuleHandleA(nullptr), nullptr);
+        return CreateWindowExA(0, name_, "", style, 0, 0, 10, 10, parent, menu, GetModuleHandleA(nullptr),
+                               nullptr);
     }
 
 private:
@@ -185,7 +189,8 @@ public:
         }
     }
     ~ShadowedSystemClasses() {
-        for (int i = 0; i < registered_; ++i) UnregisterClassA(kShadowedClasses[i], GetModuleHandleA(nullptr));
+        for (int i = 0; i < registered_; ++i)
+            UnregisterClassA(kShadowedClasses[i], GetModuleHandleA(nullptr));
     }
     bool Ready() const { return registered_ == 2; }
 
@@ -223,7 +228,8 @@ protected:
     }
     // Posts the messages, then a close, and runs the real loop until the window is gone.
     void RunLoopUntilClosed(std::initializer_list<MSG> messages) {
-        for (const MSG& m : messages) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+        for (const MSG& m : messages)
+            PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
         PostMessageA(window_, WM_CLOSE, 0, 0);
         RunMessageLoop();
         EXPECT_FALSE(IsWindow(window_));
@@ -237,7 +243,8 @@ TEST_F(HostRuntime, LoadingRaisesCreatedMovedResizedOnceBuiltAndBeforeShowing) {
     // handler, so the log starts with the creation event. (What the display server
     // reports once the window is up may follow.)
     std::vector<std::string> expected{"created hidden controls=5", "moved", "resized", "shown"};
-    std::vector<std::string> log = Only(g_log, {"created", "moved", "resized", "shown", "button-focus", "change"});
+    std::vector<std::string> log =
+        Only(g_log, {"created", "moved", "resized", "shown", "button-focus", "change"});
     ASSERT_GE(log.size(), expected.size());
     log.resize(expected.size());
     EXPECT_EQ(log, expected);
@@ -255,10 +262,12 @@ TEST_F(HostRuntime, ControlsGetCommandIdsInCreationOrderAndStackInTableOrder) {
     std::vector<HWND> stacking;
     for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         stacking.push_back(child);
-    std::vector<HWND> expected{ControlHandle(kEditId), ControlHandle(kButtonId), ControlHandle(kSecondButtonId),
-                               ControlHandle(kUnboundButtonId), ControlHandle(kLabelId)};
+    std::vector<HWND> expected{ControlHandle(kEditId), ControlHandle(kButtonId),
+                               ControlHandle(kSecondButtonId), ControlHandle(kUnboundButtonId),
+                               ControlHandle(kLabelId)};
     EXPECT_EQ(stacking, expected);
-    for (HWND control : stacking) EXPECT_TRUE(IsWindowVisible(control));
+    for (HWND control : stacking)
+        EXPECT_TRUE(IsWindowVisible(control));
 }
 
 TEST_F(HostRuntime, AClickThroughTheLoopRunsExactlyOneBoundRoutine) {
@@ -426,7 +435,8 @@ TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
     // Three answers of true, then one of false ends the period; every call gets the
     // milliseconds since the period began.
     ASSERT_GE(g_idleArguments.size(), 4u);
-    for (std::size_t i = 1; i < 4; ++i) EXPECT_GE(g_idleArguments[i], g_idleArguments[i - 1]);
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_GE(g_idleArguments[i], g_idleArguments[i - 1]);
     EXPECT_EQ(g_idleMoreCalls, 0);
 }
 
@@ -580,9 +590,7 @@ TEST_F(HostRuntime, ASubclassedWindowGetsEachMessageOnceWhileItsObjectLivesAndAf
     g_received.clear();
     Unit unit = *FindUnit(*FindWindowEntry(kWindowId), kUnboundButtonId);
     unit.live = nullptr;
-    auto make = [&] {
-        return counted.Make(WS_CHILD, window_);
-    };
+    auto make = [&] { return counted.Make(WS_CHILD, window_); };
 
     // Destroyed while its object lives: the host hands the last message on once.
     HWND held = make();

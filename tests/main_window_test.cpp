@@ -20,7 +20,9 @@
 namespace {
 
 std::vector<EventRecord> g_events;
-void Observe(const EventRecord& record) { g_events.push_back(record); }
+void Observe(const EventRecord& record) {
+    g_events.push_back(record);
+}
 
 std::string Text(HWND hwnd) {
     char text[1024] = "";
@@ -58,13 +60,15 @@ bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
         input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
         inputs.push_back(input);
     };
-    for (auto [key, up] : keys) add(key, up);
+    for (auto [key, up] : keys)
+        add(key, up);
     add(kMarkerKey, false);
     add(kMarkerKey, true);
     // The thread's key state follows the key messages it takes: a press flips the
     // toggle bit, the release clears the down bit.
     SHORT before = GetKeyState(kMarkerKey);
-    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        return false;
     return ui::PumpUntil(
         [before] {
             SHORT now = GetKeyState(kMarkerKey);
@@ -72,7 +76,9 @@ bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
         },
         10000);
 }
-bool Press(WORD key) { return PressKeys({{key, false}, {key, true}}); }
+bool Press(WORD key) {
+    return PressKeys({{key, false}, {key, true}});
+}
 
 class MainWindow : public testing::Test {
 protected:
@@ -148,7 +154,8 @@ TEST_F(MainWindow, IsCentredFixedAndStyledAsDesigned) {
 
     EXPECT_NE(SendMessageA(window_, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(window_, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(window_, WM_GETFONT, 0, 0)),
+              GetStockObject(DEFAULT_GUI_FONT));
 }
 
 TEST_F(MainWindow, HasItsFortyNineControlsInTableOrder) {
@@ -172,19 +179,22 @@ TEST_F(MainWindow, HasItsFortyNineControlsInTableOrder) {
         }
 
         auto style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
-        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS), DWORD{WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS});
+        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS),
+                  DWORD{WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS});
         EXPECT_EQ((style & WS_TABSTOP) != 0, unit.type != kTypeLabel);
         EXPECT_FALSE(style & WS_DISABLED);
         switch (unit.type) {
         case kTypeButton:
             EXPECT_EQ(ClassOf(hwnd), "Button");
             EXPECT_EQ(style & 0x0F, DWORD{BS_PUSHBUTTON}) << "never a default button";
-            EXPECT_EQ(style & (BS_MULTILINE | BS_CENTER | BS_VCENTER), DWORD{BS_MULTILINE | BS_CENTER | BS_VCENTER});
+            EXPECT_EQ(style & (BS_MULTILINE | BS_CENTER | BS_VCENTER),
+                      DWORD{BS_MULTILINE | BS_CENTER | BS_VCENTER});
             break;
         case kTypeEditBox:
             EXPECT_EQ(ClassOf(hwnd), "Edit");
             EXPECT_TRUE(style & ES_AUTOHSCROLL);
-            EXPECT_FALSE(style & (ES_MULTILINE | ES_READONLY | ES_PASSWORD | ES_NOHIDESEL | ES_CENTER | ES_RIGHT));
+            EXPECT_FALSE(style &
+                         (ES_MULTILINE | ES_READONLY | ES_PASSWORD | ES_NOHIDESEL | ES_CENTER | ES_RIGHT));
             break;
         case kTypeLabel:
             EXPECT_NE(ClassOf(hwnd), "Static") << "the label is a window class of the program's own";
@@ -194,7 +204,8 @@ TEST_F(MainWindow, HasItsFortyNineControlsInTableOrder) {
 
     // A few rows checked against the design itself rather than the table.
     RECT box = PlaceInParent(Control("编辑框目录"));
-    EXPECT_EQ((std::vector<LONG>{box.left, box.top, box.right, box.bottom}), (std::vector<LONG>{40, 64, 176, 88}));
+    EXPECT_EQ((std::vector<LONG>{box.left, box.top, box.right, box.bottom}),
+              (std::vector<LONG>{40, 64, 176, 88}));
     EXPECT_EQ(Text(Control("按钮浏览")), "浏览(B)...\r\n");
     EXPECT_EQ(Text(Control("编辑框目录")), "D:\\mirserver");
     EXPECT_EQ(PlaceInParent(Control("按钮40")).left, 120);
@@ -219,7 +230,7 @@ TEST_F(MainWindow, FontsComeFromTheStoredLogfontOrTheDefaultGuiFont) {
     EXPECT_EQ(logfont.lfPitchAndFamily, 0);
     for (const char* name : {"按钮2", "按钮浏览", "编辑框目录", "编辑框1"}) {
         EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(Control(name), WM_GETFONT, 0, 0)),
-                        GetStockObject(DEFAULT_GUI_FONT))
+                  GetStockObject(DEFAULT_GUI_FONT))
             << name;
     }
 }
@@ -253,7 +264,8 @@ TEST_F(MainWindow, SingleLineBoxesShowOneCentredLine) {
         }
         if (std::string(name) == "编辑框1") {
             EXPECT_GT(outer.bottom - outer.top, 16);
-            EXPECT_EQ(outer.bottom - outer.top, std::max(16, int(ideograph.cy + 2 * GetSystemMetrics(SM_CYEDGE))));
+            EXPECT_EQ(outer.bottom - outer.top,
+                      std::max(16, int(ideograph.cy + 2 * GetSystemMetrics(SM_CYEDGE))));
         }
         DWORD start = 1, end = 1;
         SendMessageA(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -264,10 +276,11 @@ TEST_F(MainWindow, SingleLineBoxesShowOneCentredLine) {
 
 TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
     const std::vector<std::string> sequence{
-        "按钮1",  "按钮2",  "按钮3",  "按钮4",  "按钮5",  "按钮6",  "按钮7",  "按钮8",      "按钮9",    "按钮10",
-        "按钮11", "按钮12", "按钮13", "按钮14", "按钮15", "按钮16", "按钮17", "按钮18",     "按钮19",   "按钮20",
-        "按钮28", "按钮26", "按钮25", "按钮24", "按钮23", "按钮22", "按钮21", "按钮36",     "按钮35",   "按钮34",
-        "按钮33", "按钮32", "按钮31", "按钮30", "按钮29", "按钮44", "按钮43", "按钮42",     "按钮41",   "按钮40",
+        "按钮1",  "按钮2",  "按钮3",  "按钮4",  "按钮5",  "按钮6",   "按钮7",    "按钮8",
+        "按钮9",  "按钮10", "按钮11", "按钮12", "按钮13", "按钮14",  "按钮15",   "按钮16",
+        "按钮17", "按钮18", "按钮19", "按钮20", "按钮28", "按钮26",  "按钮25",   "按钮24",
+        "按钮23", "按钮22", "按钮21", "按钮36", "按钮35", "按钮34",  "按钮33",   "按钮32",
+        "按钮31", "按钮30", "按钮29", "按钮44", "按钮43", "按钮42",  "按钮41",   "按钮40",
         "按钮45", "按钮27", "按钮37", "按钮38", "按钮39", "编辑框1", "按钮浏览", "编辑框目录"};
     ASSERT_EQ(NameOf(GetFocus()), "按钮1") << "the first focus";
 
@@ -361,11 +374,12 @@ TEST_F(MainWindow, ThePictureIsDecodedOnceAndTiledFromTheTopLeftCorner) {
         InvalidateRect(window_, nullptr, TRUE);
         UpdateWindow(window_);
     }
-    EXPECT_EQ(BackgroundPicture::DecodeCount(), decodesBeforeLoad_ + 2) << "one decode however often it repaints";
+    EXPECT_EQ(BackgroundPicture::DecodeCount(), decodesBeforeLoad_ + 2)
+        << "one decode however often it repaints";
 
     WindowPixels pixels(window_);
-    for (POINT p : {POINT{3, 3}, POINT{10, 20}, POINT{30, 47}, POINT{400, 100}, POINT{700, 200}, POINT{20, 426},
-                    POINT{500, 445}}) {
+    for (POINT p : {POINT{3, 3}, POINT{10, 20}, POINT{30, 47}, POINT{400, 100}, POINT{700, 200},
+                    POINT{20, 426}, POINT{500, 445}}) {
         EXPECT_EQ(pixels.At(p.x, p.y), PictureAt(rows, width, p.x, p.y)) << p.x << "," << p.y;
     }
 
@@ -399,7 +413,8 @@ TEST_F(MainWindow, TheHintLabelIsOrangeOnItsOwnBackground) {
     GetClientRect(label, &client);
     std::map<COLORREF, int> seen;
     for (int y = 0; y < client.bottom; ++y) {
-        for (int x = 0; x < client.right; ++x) ++seen[pixels.At(x, y)];
+        for (int x = 0; x < client.right; ++x)
+            ++seen[pixels.At(x, y)];
     }
     EXPECT_EQ(pixels.At(1, 1), RGB(66, 62, 51));
     EXPECT_EQ(pixels.At(client.right - 2, client.bottom - 2), RGB(66, 62, 51));
@@ -423,8 +438,8 @@ TEST_F(MainWindow, TheProgramFileCarriesItsVersionInChinese) {
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00010000u);
     EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
     EXPECT_EQ(translation[0], 0x0804) << "Chinese (PRC)";
     char* product = nullptr;
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\080403A8\\ProductName",

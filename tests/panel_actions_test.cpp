@@ -80,9 +80,9 @@ std::vector<std::string> g_calls;
 std::vector<std::string> g_oddities; // anything handed over that is not as the services promise
 LPITEMIDLIST (*g_dialogAnswer)() = [] { return LPITEMIDLIST{}; };
 
-BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR directory,
-                                LPSTARTUPINFOA startup, LPPROCESS_INFORMATION) {
+BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
+                                LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
+                                LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION) {
     g_calls.push_back(std::string("run:") + (commandLine ? commandLine : "(null)"));
     if (application || inherit || flags || environment || directory || startup->cb != 68 ||
         startup->dwFlags != STARTF_USESHOWWINDOW || startup->wShowWindow != SW_SHOWNORMAL)
@@ -133,10 +133,13 @@ protected:
         GetWindowTextA(Control("编辑框目录"), text, sizeof text);
         return text;
     }
-    void SetBox(const char* text) { SendMessageA(Control("编辑框目录"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
+    void SetBox(const char* text) {
+        SendMessageA(Control("编辑框目录"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
     // Clicks the buttons through the real loop, then closes the window.
     void ClickAll(std::initializer_list<const char*> names) {
-        for (const char* name : names) PostMessageA(Control(name), BM_CLICK, 0, 0);
+        for (const char* name : names)
+            PostMessageA(Control(name), BM_CLICK, 0, 0);
         PostMessageA(window_, WM_CLOSE, 0, 0);
         RunMessageLoop();
     }
@@ -144,7 +147,9 @@ protected:
     HWND window_ = nullptr;
 };
 
-TEST_F(PanelActions, TheWindowOpensWithTheDefaultRootInTheBox) { EXPECT_EQ(Box(), "D:\\mirserver"); }
+TEST_F(PanelActions, TheWindowOpensWithTheDefaultRootInTheBox) {
+    EXPECT_EQ(Box(), "D:\\mirserver");
+}
 
 TEST_F(PanelActions, EachOfTheFortyFiveButtonsMakesExactlyTheCallOfItsRow) {
     ASSERT_EQ(kExpected.size(), 45u);
@@ -157,7 +162,8 @@ TEST_F(PanelActions, EachOfTheFortyFiveButtonsMakesExactlyTheCallOfItsRow) {
     PostMessageA(window_, WM_CLOSE, 0, 0);
     RunMessageLoop();
     std::vector<std::string> expected;
-    for (const Expected& row : kExpected) expected.push_back(row.call);
+    for (const Expected& row : kExpected)
+        expected.push_back(row.call);
     EXPECT_EQ(g_calls, expected);
     EXPECT_EQ(ActionTable().size(), 45u);
 }
@@ -166,7 +172,8 @@ TEST_F(PanelActions, TypingIntoTheBoxMovesTheFolderButtonsButNeverTheFileButtons
     HWND box = Control("编辑框目录");
     SetFocus(box);
     SendMessageA(box, EM_SETSEL, 0, -1);
-    for (char c : std::string("E:\\srv")) PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
+    for (char c : std::string("E:\\srv"))
+        PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
     ui::Pump();
     EXPECT_EQ(Box(), "E:\\srv");
     ClickAll({"按钮6", "按钮28"});
@@ -186,9 +193,10 @@ TEST_F(PanelActions, TheBoxIsJoinedAsItStandsWithNothingAddedOrRemoved) {
     ui::Pump();
     SetBox("服务器");
     ClickAll({"按钮8"});
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"explore:E:\\srv\\\\Mir200\\Envir\\MonItems",
-                                                 "explore:  E:\\my srv  \\Mir200\\Notice",
-                                                 "explore:\\Mir200\\Notice", "explore:服务器\\Mir200\\Castle\\0"}));
+    EXPECT_EQ(g_calls,
+              (std::vector<std::string>{"explore:E:\\srv\\\\Mir200\\Envir\\MonItems",
+                                        "explore:  E:\\my srv  \\Mir200\\Notice", "explore:\\Mir200\\Notice",
+                                        "explore:服务器\\Mir200\\Castle\\0"}));
 }
 
 TEST_F(PanelActions, CancellingTheFolderDialogKeepsWhatTheUserTyped) {
@@ -216,8 +224,9 @@ TEST_F(PanelActions, AChosenFolderReplacesTheBoxAndIsUsedByTheNextFolderButton) 
     SetBox("E:\\typed");
     g_dialogAnswer = [] { return ILCreateFromPathA("C:\\windows"); };
     ClickAll({"按钮浏览", "按钮5", "按钮13"});
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"browse:请选择一个路径", "explore:C:\\windows\\Mir200\\Notice",
-                                                 "run:notepad D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"}));
+    EXPECT_EQ(g_calls,
+              (std::vector<std::string>{"browse:请选择一个路径", "explore:C:\\windows\\Mir200\\Notice",
+                                        "run:notepad D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"}));
 }
 
 TEST_F(PanelActions, AFileButtonPressedTwiceStartsTwice) {
@@ -232,9 +241,11 @@ TEST_F(PanelActions, EveryTextAnActionTakesGoesBackToTheHeap) {
             PostMessageA(Control(name), BM_CLICK, 0, 0);
         ui::Pump();
     };
-    for (int i = 0; i < 10; ++i) round(); // the box's cached text and the shell's caches settle
+    for (int i = 0; i < 10; ++i)
+        round(); // the box's cached text and the shell's caches settle
     auto before = observe::ProcessHeapUse();
-    for (int i = 0; i < 100; ++i) round();
+    for (int i = 0; i < 100; ++i)
+        round();
     auto after = observe::ProcessHeapUse();
     // A heap may keep a few freed blocks for itself (Windows' low-fragmentation heap,
     // Wine's heap checker); a text left behind by one action in each round would be a

@@ -17,27 +17,62 @@ namespace {
 
 // The server's tree, with the case of every name as the buttons spell it.
 const char* const kFolders[] = {
-    "D:\\MirServer", "D:\\MirServer\\Mir200", "D:\\MirServer\\Mir200\\Envir", "D:\\MirServer\\Mir200\\Notice",
-    "D:\\MirServer\\Mir200\\Castle", "D:\\MirServer\\Mir200\\Castle\\0",
-    "D:\\MirServer\\Mir200\\Envir\\QuestDiary", "D:\\MirServer\\Mir200\\Envir\\Market_Def",
-    "D:\\MirServer\\Mir200\\Envir\\Robot_def", "D:\\MirServer\\Mir200\\Envir\\Nations",
-    "D:\\MirServer\\Mir200\\Envir\\MonUseItems", "D:\\MirServer\\Mir200\\Envir\\MonItems",
-    "D:\\MirServer\\Mir200\\Envir\\UserData", "D:\\MirServer\\Mir200\\Envir\\UserData\\CustomSkill",
-    "D:\\MirServer\\Mir200\\Envir\\SmartMonster", "D:\\MirServer\\Mir200\\Envir\\NpcIcons",
-    "D:\\MirServer\\Mir200\\Envir\\Npc_Def", "D:\\MirServer\\Mir200\\Envir\\MapQuest_Def",
+    "D:\\MirServer",
+    "D:\\MirServer\\Mir200",
+    "D:\\MirServer\\Mir200\\Envir",
+    "D:\\MirServer\\Mir200\\Notice",
+    "D:\\MirServer\\Mir200\\Castle",
+    "D:\\MirServer\\Mir200\\Castle\\0",
+    "D:\\MirServer\\Mir200\\Envir\\QuestDiary",
+    "D:\\MirServer\\Mir200\\Envir\\Market_Def",
+    "D:\\MirServer\\Mir200\\Envir\\Robot_def",
+    "D:\\MirServer\\Mir200\\Envir\\Nations",
+    "D:\\MirServer\\Mir200\\Envir\\MonUseItems",
+    "D:\\MirServer\\Mir200\\Envir\\MonItems",
+    "D:\\MirServer\\Mir200\\Envir\\UserData",
+    "D:\\MirServer\\Mir200\\Envir\\UserData\\CustomSkill",
+    "D:\\MirServer\\Mir200\\Envir\\SmartMonster",
+    "D:\\MirServer\\Mir200\\Envir\\NpcIcons",
+    "D:\\MirServer\\Mir200\\Envir\\Npc_Def",
+    "D:\\MirServer\\Mir200\\Envir\\MapQuest_Def",
 };
 const char* const kFiles[] = {
-    "MapInfo.txt", "Merchant.txt", "Market_Def\\QFunction-0.txt", "MapQuest_Def\\QManage.txt", "StartPoint.txt",
-    "MiniMap.txt", "ShopItemList.txt", "MonGen.txt", "CheckItemList.txt", "MapEvent.txt", "UnbindList.txt",
-    "MonSayMsg.txt", "AdminList.txt", "ItemDescList.txt", "EffectImageList.txt", "DummyNameList.txt",
-    "EffectItemList.txt", "EffectList.txt", "GroupItemList.txt", "ItemRuleList.txt", "MonSpAbilList.txt",
-    "ParalysisItemList.txt", "RevivalItemList.txt", "TzItemDescList.txt", "UserCmds.txt",
-    "UserData\\FilterStr.txt", "UserData\\PoisonWeapon.txt", "DZItemDescList.txt", "FilterMsgList.txt",
-    "GameLogItemNameList.txt", "MagicShieldItemList",
+    "MapInfo.txt",
+    "Merchant.txt",
+    "Market_Def\\QFunction-0.txt",
+    "MapQuest_Def\\QManage.txt",
+    "StartPoint.txt",
+    "MiniMap.txt",
+    "ShopItemList.txt",
+    "MonGen.txt",
+    "CheckItemList.txt",
+    "MapEvent.txt",
+    "UnbindList.txt",
+    "MonSayMsg.txt",
+    "AdminList.txt",
+    "ItemDescList.txt",
+    "EffectImageList.txt",
+    "DummyNameList.txt",
+    "EffectItemList.txt",
+    "EffectList.txt",
+    "GroupItemList.txt",
+    "ItemRuleList.txt",
+    "MonSpAbilList.txt",
+    "ParalysisItemList.txt",
+    "RevivalItemList.txt",
+    "TzItemDescList.txt",
+    "UserCmds.txt",
+    "UserData\\FilterStr.txt",
+    "UserData\\PoisonWeapon.txt",
+    "DZItemDescList.txt",
+    "FilterMsgList.txt",
+    "GameLogItemNameList.txt",
+    "MagicShieldItemList",
 };
 
 void BuildServerTree() {
-    for (const char* folder : kFolders) CreateDirectoryA(folder, nullptr);
+    for (const char* folder : kFolders)
+        CreateDirectoryA(folder, nullptr);
     for (const char* name : kFiles) {
         std::string path = std::string("D:\\MirServer\\Mir200\\Envir\\") + name;
         if (FILE* file = std::fopen(path.c_str(), "w")) {
@@ -103,7 +138,8 @@ std::string DescribeScreen(POINT lastClick) {
             GetWindowRect(window, &place);
             char line[512];
             std::snprintf(line, sizeof line, "\n  %s [%s] (%ld,%ld)-(%ld,%ld)", p.exe.c_str(),
-                          observe::WindowText(window).c_str(), place.left, place.top, place.right, place.bottom);
+                          observe::WindowText(window).c_str(), place.left, place.top, place.right,
+                          place.bottom);
             text += line;
         }
     }
@@ -148,12 +184,12 @@ HWND ClickAndExpectWindow(HWND panel, const char* caption, const std::string& ti
     HWND button = FindWindowExA(panel, nullptr, "Button", caption);
     EXPECT_NE(button, nullptr) << caption;
     if (!button) return nullptr;
-    EXPECT_TRUE(BringToFront(panel, button, CentreOf(button))) << "the panel is on top; on screen:"
-                                                               << DescribeScreen(CentreOf(button));
+    EXPECT_TRUE(BringToFront(panel, button, CentreOf(button)))
+        << "the panel is on top; on screen:" << DescribeScreen(CentreOf(button));
     ui::Click(button);
     HWND opened = WaitForTitle(title, 20000);
-    EXPECT_NE(opened, nullptr) << caption << " opened \"" << title << "\"; on screen:"
-                               << DescribeScreen(CentreOf(button));
+    EXPECT_NE(opened, nullptr) << caption << " opened \"" << title
+                               << "\"; on screen:" << DescribeScreen(CentreOf(button));
     if (!opened) return nullptr;
     EXPECT_STRCASEEQ(ExeOf(ProcessOf(opened)).c_str(), program);
     MoveOutOfTheWay(opened);
@@ -179,8 +215,8 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     // Back to the panel, as the active window, then Esc.
     POINT picture{8, 8};
     ClientToScreen(window, &picture);
-    EXPECT_TRUE(BringToFront(window, window, picture)) << "the panel came back on top; on screen:"
-                                                        << DescribeScreen(picture);
+    EXPECT_TRUE(BringToFront(window, window, picture))
+        << "the panel came back on top; on screen:" << DescribeScreen(picture);
     ui::PressKey(VK_ESCAPE);
     EXPECT_TRUE(panel.WaitForExit(20000));
     EXPECT_EQ(panel.ExitCode(), 0u);

@@ -24,7 +24,9 @@
 
 namespace {
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string Quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
 struct Started {
     std::string commandLine;
@@ -57,9 +59,11 @@ TEST(RunCommand, StartsTheCommandLineUnchangedWithTheShowCommandOfItsMode) {
     struct Case {
         TaggedValue mode;
         unsigned show;
-    } cases[] = {{kOmittedArg, SW_SHOWNORMAL}, {IntegerArg(0), SW_HIDE},          {IntegerArg(1), SW_HIDE},
-                 {IntegerArg(2), SW_SHOWNORMAL}, {IntegerArg(3), SW_SHOWMINIMIZED}, {IntegerArg(4), SW_SHOWMAXIMIZED},
-                 {IntegerArg(5), SW_SHOWNOACTIVATE}, {IntegerArg(6), SW_MINIMIZE},    {IntegerArg(9), SW_MINIMIZE}};
+    } cases[] = {{kOmittedArg, SW_SHOWNORMAL},       {IntegerArg(0), SW_HIDE},
+                 {IntegerArg(1), SW_HIDE},           {IntegerArg(2), SW_SHOWNORMAL},
+                 {IntegerArg(3), SW_SHOWMINIMIZED},  {IntegerArg(4), SW_SHOWMAXIMIZED},
+                 {IntegerArg(5), SW_SHOWNOACTIVATE}, {IntegerArg(6), SW_MINIMIZE},
+                 {IntegerArg(9), SW_MINIMIZE}};
     for (const Case& c : cases) {
         std::string out = observe::FreshLogFile("recorded.txt");
         std::string commandLine = Quoted(recorder) + " " + Quoted(out) + "  trailing ";
@@ -67,7 +71,8 @@ TEST(RunCommand, StartsTheCommandLineUnchangedWithTheShowCommandOfItsMode) {
         ASSERT_TRUE(Start(commandLine, true, c.mode));
         Started started = ReadRecord(out);
         EXPECT_EQ(started.commandLine, commandLine) << "not copied, quoted or trimmed";
-        EXPECT_EQ(started.flagsAndShow, "1 " + std::to_string(c.show)) << "STARTF_USESHOWWINDOW and the show command";
+        EXPECT_EQ(started.flagsAndShow, "1 " + std::to_string(c.show))
+            << "STARTF_USESHOWWINDOW and the show command";
     }
 }
 
@@ -193,11 +198,12 @@ TEST_F(ShellSeam, VerbsShowCommandsAndGivenArgumentsFollowTheirTables) {
     EXPECT_EQ(g_shellCalls[7].verb, nullptr) << "omitted";
 
     g_shellCalls.clear();
-    const INT shows[] = {SW_SHOWNORMAL, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
-                         SW_SHOWNA,     SW_MINIMIZE, SW_SHOWNORMAL};
+    const INT shows[] = {SW_SHOWNORMAL,    SW_HIDE,   SW_SHOWNORMAL, SW_SHOWMINIMIZED,
+                         SW_SHOWMAXIMIZED, SW_SHOWNA, SW_MINIMIZE,   SW_SHOWNORMAL};
     for (int mode = 0; mode <= 7; ++mode)
         Execute({IntegerArg(4), TextArg("x"), kOmittedArg, kOmittedArg, IntegerArg(mode)});
-    for (int mode = 0; mode <= 7; ++mode) EXPECT_EQ(g_shellCalls[mode].show, shows[mode]) << mode;
+    for (int mode = 0; mode <= 7; ++mode)
+        EXPECT_EQ(g_shellCalls[mode].show, shows[mode]) << mode;
 
     g_shellCalls.clear();
     Execute({IntegerArg(4), TextArg("x"), TextArg("-a b"), TextArg(nullptr), kOmittedArg});
@@ -215,8 +221,8 @@ TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
         std::string name = "opened-" + std::to_string(mode) + ".txt";
         std::string out = observe::FreshLogFile(name.c_str());
         std::string parameters = Quoted(out);
-        TaggedValue args[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()), kOmittedArg,
-                              IntegerArg(mode)};
+        TaggedValue args[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()),
+                              kOmittedArg, IntegerArg(mode)};
         TaggedValue result{};
         ExecuteShellOperation(result, 5, args);
         Started started = ReadRecord(out);
@@ -255,8 +261,8 @@ protected:
         bystander.hInstance = GetModuleHandleA(nullptr);
         bystander.lpszClassName = "Bystander";
         RegisterClassA(&bystander);
-        bystander_ = CreateWindowExA(0, bystander.lpszClassName, "记事本", WS_OVERLAPPEDWINDOW, 300, 200, 300, 200,
-                                     nullptr, nullptr, bystander.hInstance, nullptr);
+        bystander_ = CreateWindowExA(0, bystander.lpszClassName, "记事本", WS_OVERLAPPEDWINDOW, 300, 200, 300,
+                                     200, nullptr, nullptr, bystander.hInstance, nullptr);
         ASSERT_NE(bystander_, nullptr);
         ShowWindow(bystander_, SW_SHOWNOACTIVATE);
     }
@@ -266,7 +272,8 @@ protected:
         DestroyWindow(second_);
         DestroyWindow(bystander_);
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
     }
 
     // The program in front, as when the user clicks its browse button; the other
@@ -306,7 +313,8 @@ protected:
     // Straight to the handle, in order with what Wine itself writes there.
     static void ToErrorOutput(const char* line) {
         DWORD written = 0;
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written,
+                  nullptr);
     }
 
     static LRESULT CALLBACK CountActivations(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -371,11 +379,14 @@ protected:
     static inline std::vector<UINT> g_flags;
     static inline HWND g_owner = nullptr;
     static inline int g_bystanderActivations = 0;
-    static inline bool g_ownerEnabledAtTheStart = false, g_dialogEnded = false, g_ownerEnabledAtTheEnd = false;
+    static inline bool g_ownerEnabledAtTheStart = false, g_dialogEnded = false,
+                       g_ownerEnabledAtTheEnd = false;
     HWND first_ = nullptr, second_ = nullptr, bystander_ = nullptr;
 };
 
-void Cancel(HWND dialog, HWND) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+void Cancel(HWND dialog, HWND) {
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
 
 void Choose(HWND dialog, HTREEITEM item, HWND tree) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
@@ -420,7 +431,8 @@ TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     EXPECT_EQ(GetForegroundWindow(), foregroundBefore);
     EXPECT_EQ(g_owner, activeBefore) << "the active window owns the dialog";
     EXPECT_EQ(g_flags, std::vector<UINT>{0x0010});
-    EXPECT_TRUE(seen.ownerEnabledAtTheStart) << "the dialog's owner is the dialog's to disable and enable again";
+    EXPECT_TRUE(seen.ownerEnabledAtTheStart)
+        << "the dialog's owner is the dialog's to disable and enable again";
     EXPECT_TRUE(seen.dialogEnded);
     EXPECT_TRUE(seen.ownerEnabledAtTheEnd) << "the owner must be enabled before the dialog goes";
     EXPECT_EQ(g_bystanderActivations, 0) << "another program's window was activated on the way";
@@ -434,7 +446,8 @@ TEST_F(FolderDialog, AChosenFolderComesBackAsANewTextEachTime) {
     EXPECT_TRUE(seen.closed);
     EXPECT_FALSE(seen.firstEnabled) << "the program's windows are disabled while the dialog is up";
     EXPECT_FALSE(seen.secondEnabled);
-    EXPECT_TRUE(seen.ownerEnabledAtTheStart) << "the dialog's owner is the dialog's to disable and enable again";
+    EXPECT_TRUE(seen.ownerEnabledAtTheStart)
+        << "the dialog's owner is the dialog's to disable and enable again";
     EXPECT_TRUE(seen.dialogEnded);
     EXPECT_TRUE(seen.ownerEnabledAtTheEnd) << "the owner must be enabled before the dialog goes";
     EXPECT_EQ(g_bystanderActivations, 0) << "another program's window was activated on the way";

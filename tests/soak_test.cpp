@@ -79,7 +79,8 @@ unsigned LiveSlots(Make make, Free free, unsigned (*slot)(std::uintptr_t)) {
         previous = index;
     }
     live = runStart - static_cast<unsigned>(runStartAt);
-    for (std::uintptr_t handle : made) free(handle);
+    for (std::uintptr_t handle : made)
+        free(handle);
     return live;
 }
 
@@ -88,15 +89,13 @@ Resources Measure() {
     auto kernelSlot = [](std::uintptr_t h) { return static_cast<unsigned>(h / 4); }; // four per slot
     auto gdiSlot = [](std::uintptr_t h) { return static_cast<unsigned>(LOWORD(h)); };
     auto userSlot = [](std::uintptr_t h) { return static_cast<unsigned>(LOWORD(h) / 2); }; // two per slot
-    r.kernelHandles = LiveSlots(
-        [] { return CreateEventA(nullptr, FALSE, FALSE, nullptr); },
-        [](std::uintptr_t h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }, +kernelSlot);
-    r.gdiIndex = LiveSlots(
-        [] { return CreateSolidBrush(RGB(1, 2, 3)); },
-        [](std::uintptr_t h) { DeleteObject(reinterpret_cast<HGDIOBJ>(h)); }, +gdiSlot);
-    r.userIndex = LiveSlots(
-        [] { return CreateMenu(); }, [](std::uintptr_t h) { DestroyMenu(reinterpret_cast<HMENU>(h)); },
-        +userSlot);
+    r.kernelHandles =
+        LiveSlots([] { return CreateEventA(nullptr, FALSE, FALSE, nullptr); },
+                  [](std::uintptr_t h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }, +kernelSlot);
+    r.gdiIndex = LiveSlots([] { return CreateSolidBrush(RGB(1, 2, 3)); },
+                           [](std::uintptr_t h) { DeleteObject(reinterpret_cast<HGDIOBJ>(h)); }, +gdiSlot);
+    r.userIndex = LiveSlots([] { return CreateMenu(); },
+                            [](std::uintptr_t h) { DestroyMenu(reinterpret_cast<HMENU>(h)); }, +userSlot);
     observe::HeapUse heap = observe::ProcessHeapUse();
     r.heapBlocks = heap.blocks;
     r.heapBytes = heap.bytes;
@@ -120,8 +119,7 @@ Resources Settled() {
 
 std::ostream& operator<<(std::ostream& out, const Resources& r) {
     return out << "kernel " << r.kernelHandles << ", gdi " << r.gdiIndex << ", user " << r.userIndex
-               << ", heap "
-               << r.heapBlocks << " blocks/" << r.heapBytes << " bytes";
+               << ", heap " << r.heapBlocks << " blocks/" << r.heapBytes << " bytes";
 }
 
 class Soak : public testing::Test {
@@ -142,13 +140,15 @@ protected:
         CurrentShellCalls() = ShellCalls{};
         if (IsWindow(window_)) DestroyWindow(window_);
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
     }
 
     HWND Control(const char* name) const { return ui::UnitHandle(kMainWindowId, name); }
     // Posts the clicks and lets the real loop take them all.
     void Clicks(const std::vector<const char*>& names, int times) {
-        for (int i = 0; i < times; ++i) PostMessageA(Control(names[i % names.size()]), BM_CLICK, 0, 0);
+        for (int i = 0; i < times; ++i)
+            PostMessageA(Control(names[i % names.size()]), BM_CLICK, 0, 0);
         PostQuitMessage(0);
         RunMessageLoop();
     }
@@ -178,7 +178,8 @@ protected:
                 if (answer != Answer::Cancel) {
                     HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
                     HTREEITEM drive = nullptr;
-                    observe::WaitUntil([&] { return (drive = ui::FindTreeItem(tree, "(C:)")) != nullptr; }, 10000);
+                    observe::WaitUntil([&] { return (drive = ui::FindTreeItem(tree, "(C:)")) != nullptr; },
+                                       10000);
                     if (!drive) break;
                     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(drive));
                 }
@@ -214,9 +215,12 @@ TEST(SoakMeasure, SeesEveryKindOfLeak) {
     }
     void* block = AllocateBlock(100);
     Resources during = Measure();
-    for (HANDLE e : events) CloseHandle(e);
-    for (HBRUSH b : brushes) DeleteObject(b);
-    for (HMENU m : menus) DestroyMenu(m);
+    for (HANDLE e : events)
+        CloseHandle(e);
+    for (HBRUSH b : brushes)
+        DeleteObject(b);
+    for (HMENU m : menus)
+        DestroyMenu(m);
     FreeBlock(block);
     Resources after = Measure();
 
@@ -231,8 +235,9 @@ TEST(SoakMeasure, SeesEveryKindOfLeak) {
     EXPECT_LE(after.userIndex, during.userIndex - 5) << during << " / " << after;
 }
 
-const std::vector<const char*> kFolderButtons = {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5", "按钮6", "按钮7",
-                                                 "按钮8", "按钮9", "按钮10", "按钮11", "按钮12", "按钮45"};
+const std::vector<const char*> kFolderButtons = {"按钮1",  "按钮2",  "按钮3", "按钮4", "按钮5",
+                                                 "按钮6",  "按钮7",  "按钮8", "按钮9", "按钮10",
+                                                 "按钮11", "按钮12", "按钮45"};
 const std::vector<const char*> kFileButtons = {"按钮13", "按钮19", "按钮28", "按钮39", "按钮41", "按钮27"};
 
 TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
@@ -292,7 +297,9 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     // Growth only: a figure that went down (the shell let go of something of its own)
     // grew by nothing.
     auto grew = [](const Resources& from, const Resources& to) {
-        auto by = [](auto before, auto after) { return after > before ? after - before : decltype(after){0}; };
+        auto by = [](auto before, auto after) {
+            return after > before ? after - before : decltype(after){0};
+        };
         return Resources{by(from.kernelHandles, to.kernelHandles), by(from.gdiIndex, to.gdiIndex),
                          by(from.userIndex, to.userIndex), by(from.heapBlocks, to.heapBlocks),
                          by(from.heapBytes, to.heapBytes)};
@@ -334,7 +341,8 @@ TEST_F(Soak, AnyDirectoryTextReachesTheShellExactlyAsTheBoxHoldsIt) {
     // Typed, key by key, through the loop.
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     SetFocus(box);
-    for (char c : std::string(" F:\\a b\\%x%\\ ")) PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
+    for (char c : std::string(" F:\\a b\\%x%\\ "))
+        PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
     g_calls.clear();
     Clicks({"按钮6"}, 1);
     EXPECT_EQ(g_calls, std::vector<std::string>{"explore: F:\\a b\\%x%\\ \\Mir200\\Envir\\MonItems"});

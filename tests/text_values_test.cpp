@@ -13,8 +13,9 @@
 
 namespace {
 
-std::size_t BlockSize(const void* block) { return HeapSize(GetProcessHeap(), 0, block); }
-
+std::size_t BlockSize(const void* block) {
+    return HeapSize(GetProcessHeap(), 0, block);
+}
 
 TEST(TextValues, TheAnsiCodePageIsGbkAndLiteralsAreGbkBytes) {
     EXPECT_EQ(GetACP(), 936u);
@@ -32,7 +33,8 @@ TEST(TextValues, NullAndEmptyMeanTheSameEverywhere) {
     EXPECT_EQ(CopyText(nullptr), nullptr);
     EXPECT_EQ(CopyText(""), nullptr);
 
-    for (auto pair : {std::pair<const char*, const char*>{nullptr, nullptr}, {"", nullptr}, {nullptr, ""}, {"", ""}}) {
+    for (auto pair :
+         {std::pair<const char*, const char*>{nullptr, nullptr}, {"", nullptr}, {nullptr, ""}, {"", ""}}) {
         OwnedText joined(JoinTexts({pair.first, pair.second}));
         ASSERT_NE(joined, nullptr) << "joining gives an allocated text, the empty one included";
         EXPECT_EQ(joined.get()[0], '\0');
@@ -58,8 +60,8 @@ TEST(TextValues, JoinTakesOneBlockOfExactlyTheNeededSize) {
     EXPECT_EQ(BlockSize(gbk.get()), 14u);
 
     // More inputs than fit the join's small list of lengths.
-    OwnedText many(JoinTexts({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o", "p", "q",
-                              "r", "s", "t"}));
+    OwnedText many(JoinTexts({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j",
+                              "k", "l", "m", "n", "o", "p", "q", "r", "s", "t"}));
     EXPECT_STREQ(many.get(), "abcdefghijklmnopqrst");
     EXPECT_EQ(BlockSize(many.get()), 21u);
 }
@@ -96,7 +98,8 @@ TEST(TextValues, FreeLeavesLiteralsAndTheNullTextAlone) {
     // shows is growth over many: a thousand texts that were not freed would be a
     // thousand busy blocks more.
     std::size_t busy = observe::ProcessHeapUse().blocks;
-    for (int i = 0; i < 1000; ++i) FreeBlock(CopyText(literal));
+    for (int i = 0; i < 1000; ++i)
+        FreeBlock(CopyText(literal));
     if (!observe::HeapCheckerOn()) {
         EXPECT_LE(observe::ProcessHeapUse().blocks, busy + 16) << "heap texts go back to the heap";
     }

@@ -70,8 +70,8 @@ HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
     return {};
 }
 
-BOOL WINAPI RefuseToStart(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                          LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+BOOL WINAPI RefuseToStart(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                          DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
     Note((std::string("refused ") + (commandLine ? commandLine : "")).c_str());
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;

@@ -20,8 +20,8 @@ bool Append(const char* path, const char* text) {
     if (!turn) return false;
     WaitForSingleObject(turn, INFINITE); // an abandoned mutex is ours as well
     bool whole = false;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD length = static_cast<DWORD>(std::strlen(text)), written = 0;
         whole = WriteFile(file, text, length, &written, nullptr) && written == length;
@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     static char record[40000];
-    std::snprintf(record, sizeof record, "%s\n%lu %u\n", GetCommandLineA(), startup.dwFlags, startup.wShowWindow);
+    std::snprintf(record, sizeof record, "%s\n%lu %u\n", GetCommandLineA(), startup.dwFlags,
+                  startup.wShowWindow);
     if (!Append(argv[1], record)) return 3;
     if (argc > 2 && !std::strncmp(argv[2], "until:", 6)) {
         HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[2] + 6);

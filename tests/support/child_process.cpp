@@ -78,7 +78,8 @@ std::string ChildProcess::CurrentDirectory() const {
     if (!query || query(process_, 0, &basic, sizeof basic, nullptr) != 0 || !basic.peb) return {};
     auto read = [&](std::uint32_t address, void* into, std::size_t size) {
         SIZE_T done = 0;
-        return ReadProcessMemory(process_, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)), into,
+        return ReadProcessMemory(process_,
+                                 reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)), into,
                                  size, &done) &&
                done == size;
     };
@@ -183,7 +184,8 @@ std::uintptr_t HandleHighWater() {
         event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         highest = std::max(highest, reinterpret_cast<std::uintptr_t>(event));
     }
-    for (HANDLE event : events) CloseHandle(event);
+    for (HANDLE event : events)
+        CloseHandle(event);
     return highest;
 }
 
@@ -213,7 +215,8 @@ std::string FreshLogFile(const char* name) {
     struct Made {
         std::vector<std::string> paths;
         ~Made() {
-            for (const std::string& path : paths) std::remove(path.c_str());
+            for (const std::string& path : paths)
+                std::remove(path.c_str());
         }
     };
     static Made made;
@@ -234,7 +237,8 @@ std::string FreshLogFile(const char* name) {
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
     return lines;
 }
 

@@ -48,8 +48,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const char* className = nullp
 HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD milliseconds);
 
 // Asks until `condition` holds or the time is up; says whether it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD milliseconds) {
+template <typename Condition> bool WaitUntil(Condition condition, DWORD milliseconds) {
     DWORD start = GetTickCount();
     for (;;) {
         if (condition()) return true;

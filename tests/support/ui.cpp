@@ -32,7 +32,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
         if (elapsed >= milliseconds) return false;
         // Until the next message comes in; at most 10 ms, since what the condition asks
         // about may also change without a message to this thread.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(10, milliseconds - elapsed), QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(10, milliseconds - elapsed),
+                                  QS_ALLINPUT);
     }
 }
 
@@ -78,7 +79,8 @@ void PressKey(WORD key) {
 namespace {
 
 HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
 std::string ItemText(HWND tree, HTREEITEM item) {
@@ -99,7 +101,8 @@ std::string ComputerName() {
     LPITEMIDLIST drives = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return {};
     SHFILEINFOA info{};
-    SHGetFileInfoA(reinterpret_cast<const char*>(drives), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    SHGetFileInfoA(reinterpret_cast<const char*>(drives), 0, &info, sizeof info,
+                   SHGFI_PIDL | SHGFI_DISPLAYNAME);
     CoTaskMemFree(drives);
     return info.szDisplayName;
 }
