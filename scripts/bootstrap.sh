@@ -13,6 +13,7 @@ packages=(
     g++-mingw-w64-i686-posix cmake ninja-build nasm dpkg-dev
     wine wine32:i386 xvfb xdotool imagemagick
     locales fonts-wqy-zenhei fonts-wqy-microhei fonts-wine googletest python3
+    clang-format
 )
 
 log() { printf 'bootstrap: %s\n' "$*"; }

@@ -11,6 +11,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
 "$here/scripts/configure.sh"
+# The layout of the sources is checked too; a file that differs fails the run, after
+# the suites have run.
+status=0
+"$here/scripts/check-format.sh" || status=1
 if [[ " $wines " == *" 10 "* ]]; then
     root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
     "$here/scripts/debian13-root.sh" "$root"
@@ -24,7 +28,6 @@ mkdir -p "$build_dir/wine10"
 trap '"$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null 2>&1
       "$here/scripts/wine-session.sh" stop "$build_dir/wine10" >/dev/null 2>&1' EXIT
 
-status=0
 for wine in $wines; do
     case $wine in
     8)
