@@ -89,8 +89,10 @@ void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
     // Nothing to start is a failure; some systems crash on a null command line rather
     // than refuse it, so it never gets there.
     char* commandLine = const_cast<char*>(ArgText(argCount, args, 0));
+    const char* program = IsOmitted(argCount, args, 3) ? nullptr : ArgText(argCount, args, 3);
+    if (program && !*program) program = nullptr;
     if (!commandLine || !*commandLine ||
-        !CurrentShellCalls().createProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        !CurrentShellCalls().createProcess(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                            &startup, &created)) {
         result.low = 0;
         return;
@@ -105,6 +107,15 @@ void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
     thread.reset();
     process.reset();
     result.low = 1;
+}
+
+char* SystemProgramPath(const char* fileName) {
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return nullptr;
+    // The folder is a root ("C:\") only on odd systems; it has its backslash then.
+    const char* separator = folder[length - 1] == '\\' ? "" : "\\";
+    return JoinTexts({folder, separator, fileName});
 }
 
 void ExecuteShellOperation(TaggedValue&, int argCount, const TaggedValue* args) {
@@ -123,7 +134,9 @@ void BrowseForFolder(TaggedValue& result, int argCount, const TaggedValue* args)
     BROWSEINFOA browse{};
     browse.pszDisplayName = path;
     browse.lpszTitle = ArgText(argCount, args, 0);
-    browse.ulFlags = BIF_EDITBOX;
+    // Only a folder with a path can be the answer, so OK is offered for nothing else
+    // (not for the computer, the network or a library), and the user sees why.
+    browse.ulFlags = BIF_EDITBOX | BIF_RETURNONLYFSDIRS;
     if (!IsOmitted(argCount, args, 1) && ArgLogical(argCount, args, 1))
         browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
 

@@ -9,9 +9,15 @@
 
 #include "host/tagged_value.h"
 
-// Command line (text); wait-for-exit (logical); show mode (1..6, optional).
+// Command line (text); wait-for-exit (logical); show mode (1..6, optional); program
+// file (text, optional: omitted, Windows looks for the command line's first word,
+// in the program's folder and the current folder before the system's).
 // Result, value low: 1 when the process was created, else 0.
 void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args);
+
+// The full path of a program of Windows' own folder (GetSystemDirectory), as a new
+// heap text owned by the caller; the null text when the folder cannot be read.
+char* SystemProgramPath(const char* fileName);
 
 // Operation type (1 edit, 2 explore, 3 find, 4 open, 5 print; other: the default
 // verb); target (text); parameters, default directory (texts, optional); show mode

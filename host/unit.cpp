@@ -1,7 +1,7 @@
 #include "host/unit.h"
 
 #include <array>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "host/events.h"
 #include "host/runtime.h"
@@ -22,12 +22,17 @@ void SetObject(HWND hwnd, UnitObject* object) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
 
-// Every host object alive. A window that the host did not make (an input method's, the
-// one OLE makes) may answer the object query too, since messages from WM_APP up are
-// private to whoever defines them: only an answer found here is an object.
-std::unordered_set<const UnitObject*>& LiveObjects() {
-    static std::unordered_set<const UnitObject*> objects;
+// Every window that a host object is attached to, with that object. Other windows are
+// never asked: messages from WM_APP up mean whatever their receiver defines, and an
+// input method's window or the one OLE makes may act on the object query.
+std::unordered_map<HWND, UnitObject*>& AttachedObjects() {
+    static std::unordered_map<HWND, UnitObject*> objects;
     return objects;
+}
+
+void Forget(HWND hwnd, const UnitObject* object) {
+    auto found = AttachedObjects().find(hwnd);
+    if (found != AttachedObjects().end() && found->second == object) AttachedObjects().erase(found);
 }
 
 } // namespace
@@ -41,12 +46,10 @@ const UnitType* FindUnitType(std::uint32_t typeId) {
 }
 
 UnitObject::UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window)
-    : unit_(unit), windowId_(windowId), window_(window) {
-    LiveObjects().insert(this);
-}
+    : unit_(unit), windowId_(windowId), window_(window) {}
 
 UnitObject::~UnitObject() {
-    LiveObjects().erase(this);
+    if (hwnd_) Forget(hwnd_, this);
     if (unit_.live == this) unit_.live = nullptr;
     if (hwnd_ && IsWindow(hwnd_)) {
         SetObject(hwnd_, nullptr);
@@ -78,9 +81,11 @@ bool UnitObject::PreTranslate(MSG&) {
 }
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
+    if (hwnd_) Forget(hwnd_, this);
     hwnd_ = hwnd;
     lastMessagePassed_ = false;
     SetObject(hwnd, this);
+    AttachedObjects()[hwnd] = this;
     if (subclass) {
         subclassed_ = true;
         original_ = reinterpret_cast<WNDPROC>(
@@ -121,6 +126,7 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
     // the object sees the message and the original procedure gets it exactly once,
     // through the object's handlers or, when they kept it, from here.
     SetObject(hwnd, nullptr);
+    Forget(hwnd, object);
     if (object->subclassed_)
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->original_));
     LRESULT result = object->OnMessage(message, wParam, lParam);
@@ -133,9 +139,9 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
 void UnitObject::OnDetached() {}
 
 UnitObject* HostObjectOf(HWND hwnd) {
-    if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
-    auto* answer = reinterpret_cast<UnitObject*>(SendMessageA(hwnd, kMsgQueryObject, 0, 0));
-    return answer && LiveObjects().contains(answer) && answer->Handle() == hwnd ? answer : nullptr;
+    if (!hwnd) return nullptr;
+    auto found = AttachedObjects().find(hwnd);
+    return found != AttachedObjects().end() && found->second->Handle() == hwnd ? found->second : nullptr;
 }
 
 void RegisterHostClass(const char* name, UINT style, HBRUSH background) {

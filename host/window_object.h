@@ -46,6 +46,7 @@ private:
     void MoveFocus(bool backwards);
     bool PressDefaultButton();
     bool PressMnemonic(char key);
+    void ShowKeyboardCues(WORD cues);
     void OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose();
     void OnActivate(WPARAM wParam);

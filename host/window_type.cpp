@@ -2,8 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
 
 #include "host/background_picture.h"
 #include "host/events.h"
@@ -77,38 +75,6 @@ HICON IconFromFile(std::span<const std::uint8_t> ico, int size) {
     if (offset >= ico.size() || bytes > ico.size() - offset) return nullptr;
     return CreateIconFromResourceEx(const_cast<std::uint8_t*>(ico.data() + offset), static_cast<DWORD>(bytes),
                                     TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
-}
-
-bool IsKeyboardMessage(UINT message) {
-    return message >= WM_KEYFIRST && message <= WM_KEYFIRST + 8;
-}
-
-bool KeyDown(int key) {
-    return (GetKeyState(key) & 0x8000) != 0;
-}
-
-bool IsDefaultButton(HWND hwnd) {
-    char name[16] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    return !lstrcmpiA(name, "Button") && (GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
-}
-
-// A caption's mnemonic: the character after a single "&".
-bool HasMnemonic(const char* caption, char key) {
-    for (const char* p = caption; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            ++p;
-            continue;
-        }
-        if (*p != '&') continue;
-        if (p[1] == '&') {
-            ++p;
-            continue;
-        }
-        return std::toupper(static_cast<unsigned char>(p[1])) ==
-               std::toupper(static_cast<unsigned char>(key));
-    }
-    return false;
 }
 
 } // namespace
@@ -199,113 +165,6 @@ void WindowObject::ShowLoaded() {
     } else if (focus && IsChild(hwnd, focus)) {
         if (UnitObject* control = HostObjectOf(focus)) control->Raise(kEventGotFocus);
     }
-}
-
-std::vector<HWND> WindowObject::TabSequence() const {
-    struct Candidate {
-        HWND hwnd;
-        std::int32_t order;
-    };
-    std::vector<Candidate> candidates;
-    for (std::size_t i = entry_.units.size() - 1; i >= 1; --i) {
-        const Unit& unit = entry_.units[i];
-        if (!unit.live || !unit.description->tabStop) continue;
-        HWND hwnd = unit.live->Handle();
-        if (hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
-            candidates.push_back({hwnd, unit.description->tabOrder});
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
-    std::vector<HWND> sequence;
-    for (const Candidate& c : candidates)
-        sequence.push_back(c.hwnd);
-    return sequence;
-}
-
-void WindowObject::MoveFocus(bool backwards) {
-    std::vector<HWND> sequence = TabSequence();
-    if (sequence.empty()) return;
-    HWND focus = GetFocus();
-    // The focus may sit in a part of a control (a child of it).
-    while (focus && GetParent(focus) && GetParent(focus) != hwnd_)
-        focus = GetParent(focus);
-    auto at = std::find(sequence.begin(), sequence.end(), focus);
-    std::size_t next;
-    if (at == sequence.end()) {
-        next = backwards ? sequence.size() - 1 : 0;
-    } else {
-        std::size_t index = at - sequence.begin();
-        next = backwards ? (index + sequence.size() - 1) % sequence.size() : (index + 1) % sequence.size();
-    }
-    SetFocus(sequence[next]);
-}
-
-bool WindowObject::PressDefaultButton() {
-    HWND focus = GetFocus();
-    if (focus && IsChild(hwnd_, focus) && IsWindowEnabled(focus) && IsDefaultButton(focus)) {
-        if (UnitObject* button = HostObjectOf(focus)) button->Raise(kEventClick);
-        return true;
-    }
-    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
-        const Unit& unit = entry_.units[i];
-        if (!unit.live || unit.description->type != kTypeButton) continue;
-        HWND hwnd = unit.live->Handle();
-        if (hwnd && IsWindowEnabled(hwnd) && IsDefaultButton(hwnd)) {
-            unit.live->Raise(kEventClick);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool WindowObject::PressMnemonic(char key) {
-    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
-        const Unit& unit = entry_.units[i];
-        if (!unit.live || unit.description->type != kTypeButton) continue;
-        HWND hwnd = unit.live->Handle();
-        if (!hwnd || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) continue;
-        char caption[512] = "";
-        GetWindowTextA(hwnd, caption, sizeof caption);
-        if (HasMnemonic(caption, key)) {
-            unit.live->Raise(kEventClick);
-            return true;
-        }
-    }
-    return false;
-}
-
-// The window's keyboard interface: Tab order, Escape, Enter and mnemonics.
-bool WindowObject::HandleKeyboard(const MSG& message) {
-    const WindowProperties& p = Properties();
-    if (message.message == WM_KEYDOWN) {
-        switch (message.wParam) {
-        case VK_TAB:
-            if (KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
-            MoveFocus(KeyDown(VK_SHIFT));
-            return true;
-        case VK_ESCAPE:
-            if (!p.escapeCloses) return false;
-            SendMessageA(hwnd_, WM_CLOSE, 0, 0);
-            return true;
-        case VK_RETURN:
-            if (PressDefaultButton()) return true;
-            if (!p.enterMovesFocus) return false;
-            MoveFocus(false);
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (message.message == WM_SYSKEYDOWN && !KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL)) {
-        auto key = static_cast<char>(message.wParam);
-        if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return PressMnemonic(key);
-    }
-    return false;
-}
-
-bool WindowObject::PreTranslate(MSG& message) {
-    if (IsKeyboardMessage(message.message) && !IsWindowEnabled(hwnd_)) return false;
-    return HandleKeyboard(message);
 }
 
 void WindowObject::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -74,9 +74,14 @@ void WriteDirectoryBox(const char* text) {
 }
 
 void StartEditor(const ActionRow& row) {
-    TaggedValue args[] = {TextArg(row.target), LogicalArg(false), kOmittedArg};
+    // Windows' own Notepad, by its full path: found by its bare name, a notepad.exe
+    // lying beside the program or in the current folder would run instead. Its
+    // command line stays as the row has it.
+    OwnedText notepad(SystemProgramPath("notepad.exe"));
+    TaggedValue args[] = {TextArg(row.target), LogicalArg(false), kOmittedArg,
+                          notepad ? TextArg(notepad.get()) : kOmittedArg};
     TaggedValue result{};
-    RunCommand(result, 3, args); // a Notepad that does not start is not reported
+    RunCommand(result, 4, args); // a Notepad that does not start is not reported
 }
 
 void ExploreFolder(const ActionRow& row) {

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/background_picture.h"
@@ -79,6 +80,64 @@ bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
 bool Press(WORD key) {
     return PressKeys({{key, false}, {key, true}});
 }
+
+// What the program asks of Windows about its keyboard cues: the wParam of each
+// WM_CHANGEUISTATE sent to one window, in order, as a WH_CALLWNDPROC hook on this
+// thread sees it. Wine keeps no UI state that a test could read back instead.
+class CueRequests {
+public:
+    explicit CueRequests(HWND window) {
+        s_window = window;
+        s_seen.clear();
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~CueRequests() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    CueRequests(const CueRequests&) = delete;
+    CueRequests& operator=(const CueRequests&) = delete;
+    bool Ready() const { return hook_ != nullptr; }
+    std::vector<WPARAM> Take() { return std::exchange(s_seen, {}); }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->hwnd == s_window && sent->message == WM_CHANGEUISTATE)
+            s_seen.push_back(sent->wParam);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND s_window = nullptr;
+    static inline std::vector<WPARAM> s_seen;
+    HHOOK hook_ = nullptr;
+};
+constexpr WPARAM kShowFocus = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+constexpr WPARAM kShowMnemonics = MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL);
+
+// The carriage returns (WM_CHAR '\r') that reach edit boxes, counted by a procedure put
+// over the host's own: whatever reaches the box's own procedure below has passed here.
+class CarriageReturns {
+public:
+    void Watch(HWND box) {
+        s_counts[box] = 0;
+        s_below[box] = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Count)));
+    }
+    ~CarriageReturns() {
+        for (auto [box, below] : s_below) {
+            if (IsWindow(box)) SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
+        }
+        s_below.clear();
+    }
+    int Of(HWND box) const { return s_counts[box]; }
+
+private:
+    static LRESULT CALLBACK Count(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_CHAR && wParam == '\r') ++s_counts[hwnd];
+        return CallWindowProcA(s_below[hwnd], hwnd, message, wParam, lParam);
+    }
+    static inline std::map<HWND, int> s_counts;
+    static inline std::map<HWND, WNDPROC> s_below;
+};
 
 class MainWindow : public testing::Test {
 protected:
@@ -284,10 +343,17 @@ TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
         "按钮45", "按钮27", "按钮37", "按钮38", "按钮39", "编辑框1", "按钮浏览", "编辑框目录"};
     ASSERT_EQ(NameOf(GetFocus()), "按钮1") << "the first focus";
 
+    // Each Tab asks Windows to show the focus rectangles, which a window started with
+    // the mouse hides until the keyboard is used; the first one matters.
+    CueRequests cues(window_);
+    ASSERT_TRUE(cues.Ready());
     std::vector<std::string> forward{NameOf(GetFocus())};
     for (std::size_t i = 0; i < sequence.size(); ++i) {
         ASSERT_TRUE(Press(VK_TAB));
         forward.push_back(NameOf(GetFocus()));
+        if (i == 0) {
+            EXPECT_EQ(cues.Take(), std::vector<WPARAM>{kShowFocus}) << "on the first Tab";
+        }
     }
     std::vector<std::string> expectedForward = sequence;
     expectedForward.push_back("按钮1"); // from the last back to the first
@@ -301,19 +367,44 @@ TEST_F(MainWindow, TabWalksTheFortyEightStopsBothWaysFromTheFirstFocus) {
     std::vector<std::string> expectedBackward{"按钮1"};
     expectedBackward.insert(expectedBackward.end(), sequence.rbegin(), sequence.rend());
     EXPECT_EQ(backward, expectedBackward);
+    EXPECT_EQ(cues.Take(), std::vector<WPARAM>(2 * sequence.size() - 1, kShowFocus))
+        << "one per Tab, both ways";
     EXPECT_TRUE(ClicksSeen().empty());
 }
 
 TEST_F(MainWindow, EnterAndAltBPressNothingAndSpacePressesTheFocusedButton) {
     ASSERT_EQ(NameOf(GetFocus()), "按钮1");
+    CueRequests cues(window_);
+    ASSERT_TRUE(cues.Ready());
     // Each press returns once the keys and what they posted have been handled.
     ASSERT_TRUE(Press(VK_RETURN));
+    EXPECT_TRUE(cues.Take().empty()) << "Enter moves nothing here";
     ASSERT_TRUE(PressKeys({{VK_MENU, false}, {'B', false}, {'B', true}, {VK_MENU, true}}));
     EXPECT_TRUE(ClicksSeen().empty());
     EXPECT_TRUE(IsWindow(window_));
+    // Alt, and Alt with a letter, are keyboard use: the mnemonics' underlines show.
+    EXPECT_EQ(cues.Take(), (std::vector<WPARAM>{kShowMnemonics, kShowMnemonics}));
 
     ASSERT_TRUE(Press(VK_SPACE));
     EXPECT_EQ(ClicksSeen(), std::vector<std::string>{"按钮1"});
+}
+
+TEST_F(MainWindow, EnterInEitherOneLineBoxEndsThereWithoutABeepOrAChange) {
+    // Windows' one-line edit control answers a carriage return with the error beep.
+    CarriageReturns returns;
+    for (const char* name : {"编辑框目录", "编辑框1"}) {
+        SCOPED_TRACE(name);
+        HWND box = Control(name);
+        std::string before = Text(box);
+        returns.Watch(box);
+        SetFocus(box);
+        ASSERT_EQ(GetFocus(), box);
+        ASSERT_TRUE(Press(VK_RETURN));
+        EXPECT_EQ(returns.Of(box), 0);
+        EXPECT_EQ(GetFocus(), box);
+        EXPECT_EQ(Text(box), before);
+    }
+    EXPECT_TRUE(ClicksSeen().empty());
 }
 
 TEST_F(MainWindow, FocusComesBackToTheControlThatHadItOnReactivation) {
@@ -445,6 +536,70 @@ TEST_F(MainWindow, TheProgramFileCarriesItsVersionInChinese) {
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\080403A8\\ProductName",
                                reinterpret_cast<void**>(&product), &length));
     EXPECT_STREQ(product, "Quarvel 服务端面板");
+}
+
+// A window of the tests' own beside the panel's: a one-line and a multi-line box.
+constexpr std::uint32_t kBoxesWindowId = 0x52030001;
+constexpr WindowProperties kBoxesWindow{.border = WindowBorder::FixedSunken, .escapeCloses = true};
+constexpr EditBoxProperties kOneLine{};
+constexpr EditBoxProperties kManyLines{.multiLine = true};
+constexpr UnitDescription kBoxesUnits[] = {
+    {.id = 0x06030000,
+     .type = kTypeWindow,
+     .left = 10,
+     .top = 10,
+     .width = 400,
+     .height = 300,
+     .text = "两个编辑框",
+     .properties = &kBoxesWindow},
+    {.id = 0x16030001,
+     .name = "编辑框1",
+     .type = kTypeEditBox,
+     .left = 10,
+     .top = 10,
+     .width = 200,
+     .height = 24,
+     .text = "一行",
+     .tabStop = true,
+     .properties = &kOneLine},
+    {.id = 0x16030002,
+     .name = "编辑框2",
+     .type = kTypeEditBox,
+     .left = 10,
+     .top = 50,
+     .width = 200,
+     .height = 100,
+     .text = "多行",
+     .tabStop = true,
+     .properties = &kManyLines},
+};
+constexpr WindowDescription kBoxesWindows[] = {{kBoxesWindowId, kBoxesUnits}};
+const ProgramDescription kBoxesProgram{kBoxesWindows, kBoxesWindowId};
+
+TEST(EditBoxKeys, EnterEndsInAOneLineBoxAndBreaksTheLineInAMultiLineOne) {
+    if (!Host().hiddenOwner) InitializeHost();
+    ReadWindowList(kBoxesProgram);
+    ASSERT_TRUE(LoadWindow(kBoxesWindowId, false, nullptr));
+    HWND window = FindWindowEntry(kBoxesWindowId)->units[0].live->Handle();
+    HWND oneLine = ui::UnitHandle(kBoxesWindowId, "编辑框1");
+    HWND manyLines = ui::UnitHandle(kBoxesWindowId, "编辑框2");
+    ASSERT_TRUE(oneLine && manyLines);
+    ASSERT_TRUE(ui::PumpUntil([window] { return GetForegroundWindow() == window; }, 10000));
+    CarriageReturns returns;
+    returns.Watch(oneLine);
+    returns.Watch(manyLines);
+    for (HWND box : {oneLine, manyLines}) {
+        SetFocus(box);
+        ASSERT_EQ(GetFocus(), box);
+        SendMessageA(box, EM_SETSEL, 0x7FFF, 0x7FFF); // the caret at the end
+        ASSERT_TRUE(Press(VK_RETURN));
+    }
+    EXPECT_EQ(returns.Of(oneLine), 0);
+    EXPECT_EQ(Text(oneLine), "一行");
+    EXPECT_EQ(returns.Of(manyLines), 1);
+    EXPECT_EQ(Text(manyLines), "多行\r\n");
+    DestroyWindow(window);
+    ui::Pump();
 }
 
 } // namespace

@@ -76,6 +76,13 @@ const std::vector<Expected> kExpected = {
     {"按钮39", "护身物品概率", "run:notepad D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
 };
 
+// Windows' own Notepad, which every file button names in full.
+std::string SystemNotepad() {
+    char folder[MAX_PATH] = "";
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\notepad.exe";
+}
+
 std::vector<std::string> g_calls;
 std::vector<std::string> g_oddities; // anything handed over that is not as the services promise
 LPITEMIDLIST (*g_dialogAnswer)() = [] { return LPITEMIDLIST{}; };
@@ -84,8 +91,9 @@ BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURIT
                                 LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
                                 LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION) {
     g_calls.push_back(std::string("run:") + (commandLine ? commandLine : "(null)"));
-    if (application || inherit || flags || environment || directory || startup->cb != 68 ||
-        startup->dwFlags != STARTF_USESHOWWINDOW || startup->wShowWindow != SW_SHOWNORMAL)
+    if (!application || application != SystemNotepad() || inherit || flags || environment || directory ||
+        startup->cb != 68 || startup->dwFlags != STARTF_USESHOWWINDOW ||
+        startup->wShowWindow != SW_SHOWNORMAL)
         g_oddities.push_back(g_calls.back());
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE; // as if Notepad could not start: the panel must not care
@@ -102,7 +110,7 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR
 
 LPITEMIDLIST WINAPI AnswerDialog(LPBROWSEINFOA browse) {
     g_calls.push_back(std::string("browse:") + browse->lpszTitle);
-    if (browse->ulFlags != BIF_EDITBOX) g_oddities.push_back(g_calls.back());
+    if (browse->ulFlags != (BIF_EDITBOX | BIF_RETURNONLYFSDIRS)) g_oddities.push_back(g_calls.back());
     return g_dialogAnswer();
 }
 
