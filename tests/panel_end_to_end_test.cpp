@@ -228,4 +228,75 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     }
 }
 
+// A folder of this test's own in the temporary folder, removed with what it holds.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const char* name) {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof temp, temp);
+        path_ = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() {
+        for (const std::string& file : files_)
+            DeleteFileA(file.c_str());
+        RemoveDirectoryA(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+    bool CopyIn(const std::string& from, const char* name) {
+        files_.push_back(path_ + "\\" + name);
+        return CopyFileA(from.c_str(), files_.back().c_str(), FALSE) != FALSE;
+    }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
+std::string FileText(const char* path) {
+    std::string text;
+    if (FILE* file = std::fopen(path, "rb")) {
+        char buffer[256];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            text.append(buffer, n);
+        std::fclose(file);
+    }
+    return text;
+}
+
+TEST(PanelEndToEnd, AFileButtonStartsWindowsOwnNotepadNeverOneBesideTheProgram) {
+    ASSERT_NE(GetEnvironmentVariableA("PANEL_DRIVE_D", nullptr, 0), 0u) << "the harness maps drive D:";
+    BuildServerTree();
+    const char* file = "D:\\MirServer\\Mir200\\Envir\\MonGen.txt";
+    const std::string before = FileText(file);
+    ASSERT_EQ(before, "; MonGen.txt\r\n");
+
+    // A copy of the program with a notepad.exe beside it, unpacked from the same
+    // download, say: a stand-in that, were it started on the file, would add its own
+    // command line to the file and show no window. The program's folder is also its
+    // current folder.
+    ScratchFolder folder("notepad-beside");
+    ASSERT_TRUE(folder.CopyIn(observe::BesideTestProgram("QuarvelPanel.exe"), "QuarvelPanel.exe"));
+    ASSERT_TRUE(folder.CopyIn(observe::BesideTestProgram("shell_recorder.exe"), "notepad.exe"));
+    {
+        observe::ChildProcess panel;
+        ASSERT_TRUE(panel.Start("\"" + folder.Path() + "\\QuarvelPanel.exe\"", folder.Path().c_str()));
+        HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u) << "the panel is ready for input";
+        EXPECT_STRCASEEQ(panel.CurrentDirectory().c_str(), (folder.Path() + "\\").c_str());
+
+        HWND notepad = ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe");
+        EXPECT_EQ(FileText(file), before) << "the stand-in beside the program ran on the file";
+        EXPECT_TRUE(observe::CloseAndWaitForExit(window, 20000));
+        EXPECT_EQ(panel.ExitCode(), 0u);
+        if (notepad) {
+            EXPECT_TRUE(observe::CloseAndWaitForExit(notepad, 20000));
+        }
+    }
+    EXPECT_EQ(FileText(file), before);
+}
+
 } // namespace

@@ -407,10 +407,18 @@ void ChooseDriveC(HWND dialog, HWND tree) {
     Choose(dialog, drive, tree);
 }
 
-void ChooseTheComputer(HWND dialog, HWND tree) {
+// Whether OK was offered with the computer selected, a folder of the shell with no path.
+bool g_okOfferedForTheComputer = true;
+
+// Selects the computer and then presses OK whether it is offered or not, as a dialog
+// that offered it would let the user do.
+void ForceTheComputer(HWND dialog, HWND tree) {
     HTREEITEM computer = nullptr;
     if (!ui::FindTreeItem(tree, "(C:)", &computer) || !computer) return Cancel(dialog, tree);
-    Choose(dialog, computer, tree);
+    // The tree tells the dialog of the selection before this call returns.
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(computer));
+    g_okOfferedForTheComputer = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
 TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
@@ -430,7 +438,7 @@ TEST_F(FolderDialog, CancelGivesTheNullTextAndPutsEveryWindowBack) {
     EXPECT_EQ(GetActiveWindow(), activeBefore);
     EXPECT_EQ(GetForegroundWindow(), foregroundBefore);
     EXPECT_EQ(g_owner, activeBefore) << "the active window owns the dialog";
-    EXPECT_EQ(g_flags, std::vector<UINT>{0x0010});
+    EXPECT_EQ(g_flags, std::vector<UINT>{BIF_EDITBOX | BIF_RETURNONLYFSDIRS});
     EXPECT_TRUE(seen.ownerEnabledAtTheStart)
         << "the dialog's owner is the dialog's to disable and enable again";
     EXPECT_TRUE(seen.dialogEnded);
@@ -463,17 +471,21 @@ TEST_F(FolderDialog, AChosenFolderComesBackAsANewTextEachTime) {
     EXPECT_STREQ(second.get(), "C:\\");
     EXPECT_NE(first.get(), second.get());
     EXPECT_FALSE(IsConstantText(first.get()));
-    EXPECT_EQ(g_flags, (std::vector<UINT>{0x0010, 0x4010}));
+    EXPECT_EQ(g_flags, (std::vector<UINT>{BIF_EDITBOX | BIF_RETURNONLYFSDIRS,
+                                          BIF_EDITBOX | BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES}));
     EXPECT_TRUE(IsWindowEnabled(first_));
     EXPECT_TRUE(IsWindowEnabled(second_));
 }
 
-TEST_F(FolderDialog, AnItemWithoutAFileSystemPathGivesTheNullText) {
+TEST_F(FolderDialog, OKIsOfferedOnlyForAFolderWithAPathAndNoPathGivesTheNullText) {
+    g_okOfferedForTheComputer = true;
     Seen seen;
-    OwnedText chosen = Browse(kOmittedArg, ChooseTheComputer, seen);
+    OwnedText chosen = Browse(kOmittedArg, ForceTheComputer, seen);
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.closed);
+    EXPECT_FALSE(g_okOfferedForTheComputer) << "OK is greyed for the computer";
     EXPECT_EQ(chosen, nullptr);
+    EXPECT_EQ(g_flags, std::vector<UINT>{BIF_EDITBOX | BIF_RETURNONLYFSDIRS});
 }
 
 } // namespace
