@@ -7,6 +7,7 @@
 #include "host/shell_commands.h"
 #include "host/text.h"
 #include "host/window_list.h"
+#include "panel/action_table.h"
 #include "panel/layout.h"
 
 namespace {
@@ -14,60 +15,6 @@ namespace {
 constexpr const char* kDefaultRoot = "D:\\mirserver";
 constexpr const char* kBrowsePrompt = "请选择一个路径";
 constexpr std::int32_t kExplore = 2;
-
-using enum ActionKind;
-
-// In screen order: top to bottom, then left to right. File buttons always use the
-// fixed root D:\MirServer; folder buttons the directory box.
-constexpr ActionRow kActions[] = {
-    {"按钮1", "QuestDiary", OpenFolder, "\\Mir200\\Envir\\QuestDiary"},
-    {"按钮2", "NPC文件", OpenFolder, "\\Mir200\\Envir\\Market_def"},
-    {"按钮3", "机器人配置", OpenFolder, "\\Mir200\\Envir\\Robot_def"},
-    {"按钮4", "国家配置", OpenFolder, "\\Mir200\\Envir\\Nations"},
-    {"按钮5", "游戏公告", OpenFolder, "\\Mir200\\Notice"},
-    {"按钮7", "人形怪", OpenFolder, "\\Mir200\\Envir\\MonUseItems"},
-    {"按钮6", "爆率文件", OpenFolder, "\\Mir200\\Envir\\MonItems"},
-    {"按钮8", "沙城配置", OpenFolder, "\\Mir200\\Castle\\0"},
-    {"按钮9", "个人商店", OpenFolder, "\\Mir200\\Envir\\UserData"},
-    {"按钮10", "自定义怪物", OpenFolder, "\\Mir200\\Envir\\SmartMonster"},
-    {"按钮11", "NPC顶戴", OpenFolder, "\\Mir200\\Envir\\NpcIcons"},
-    {"按钮12", "国王类NPC", OpenFolder, "\\Mir200\\Envir\\Npc_Def"},
-    {"按钮45", "自定义技能", OpenFolder, "\\Mir200\\Envir\\UserData\\CustomSkill"},
-    {"按钮13", "地图配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"},
-    {"按钮14", "NPC配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\Merchant.txt"},
-    {"按钮15", "QF文件", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt"},
-    {"按钮16", "QM文件", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt"},
-    {"按钮17", "安全区配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\StartPoint.txt"},
-    {"按钮18", "小地图配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MiniMap.txt"},
-    {"按钮19", "M2文件", EditFile, "notepad D:\\MirServer\\Mir200\\!Setup.txt"},
-    {"按钮20", "商城配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt"},
-    {"按钮28", "刷怪配置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MonGen.txt"},
-    {"按钮40", "物品限制", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt"},
-    {"按钮26", "地图事件", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MapEvent.txt"},
-    {"按钮25", "药品解包", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\UnbindList.txt"},
-    {"按钮24", "怪物说话", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt"},
-    {"按钮23", "GM设置", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\AdminList.txt"},
-    {"按钮22", "物品备注", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt"},
-    {"按钮21", "WIL资源", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt"},
-    {"按钮36", "假人文本", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt"},
-    {"按钮35", "特效对应", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt"},
-    {"按钮34", "特效编号", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\EffectList.txt"},
-    {"按钮33", "套装属性", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt"},
-    {"按钮32", "物品规则", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt"},
-    {"按钮31", "怪物属性扩展", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt"},
-    {"按钮30", "麻痹物品概率", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt"},
-    {"按钮29", "复活物品概率", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt"},
-    {"按钮44", "套装备注", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt"},
-    {"按钮43", "自定义命令", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\UserCmds.txt"},
-    {"按钮42", "屏蔽字符", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt"},
-    {"按钮41", "武器吸血", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt"},
-    {"按钮27", "极品备注", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt"},
-    {"按钮37", "屏蔽文件禁@", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt"},
-    {"按钮38", "日志记录", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt"},
-    // No extension: Notepad gets the name as it stands.
-    {"按钮39", "护身物品概率", EditFile, "notepad D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
-};
-static_assert(std::size(kActions) == 45);
 
 void WriteDirectoryBox(const char* text) {
     WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord(text), 0);
@@ -98,7 +45,7 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
     WindowEntry* entry = FindWindowEntry(kMainWindowId);
     Unit* unit = entry ? FindUnit(*entry, unitId) : nullptr;
     if (!unit) return nullptr;
-    for (const ActionRow& row : kActions) {
+    for (const ActionRow& row : kActionTable) {
         if (!std::strcmp(row.unit, unit->description->name)) return &row;
     }
     return nullptr;
@@ -107,7 +54,7 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
 } // namespace
 
 std::span<const ActionRow> ActionTable() {
-    return kActions;
+    return kActionTable;
 }
 
 void FillDefaultDirectory() {
@@ -126,7 +73,7 @@ void BrowseForRoot() {
 void RunButtonAction() {
     const ActionRow* row = RowOfUnit(CurrentEventSource().unitId);
     if (!row) return;
-    if (row->kind == EditFile) {
+    if (row->kind == ActionKind::EditFile) {
         StartEditor(*row);
     } else {
         ExploreFolder(*row);

@@ -1,7 +1,9 @@
 #include "panel/layout.h"
 
 #include <array>
+#include <string_view>
 
+#include "panel/action_table.h"
 #include "panel/actions.h"
 #include "panel/title.h"
 
@@ -112,6 +114,21 @@ constexpr ControlRow kControls[] = {
     {"按钮1", 0x16010002, kTypeButton, 34, 118, 80, 32, "QuestDiary", &kSongTiButton, kTab, kActionClick},
 };
 static_assert(std::size(kControls) == kControlCount);
+
+// The action table names each button with its caption too; a caption changed in one
+// table and not in the other stops the build.
+constexpr bool ActionCaptionsAreTheLayouts() {
+    for (const ActionRow& action : kActionTable) {
+        const ControlRow* button = nullptr;
+        for (const ControlRow& control : kControls) {
+            if (std::string_view(control.name) == action.unit) button = &control;
+        }
+        if (!button || std::string_view(button->text) != action.caption) return false;
+    }
+    return true;
+}
+static_assert(ActionCaptionsAreTheLayouts(),
+              "an action row's caption differs from its button's in the layout");
 
 constexpr std::array<UnitDescription, kControlCount + 1> kUnits = [] {
     std::array<UnitDescription, kControlCount + 1> units{};

@@ -97,7 +97,7 @@ while [[ $# -gt 0 ]]; do
     *) break ;;
     esac
 done
-[[ $# -ge 1 ]] || { echo "usage: $0 ROOT [--bind DIR]... [--bare] [--] COMMAND [ARGS...]" >&2; exit 2; }
+[[ $# -ge 1 ]] || { echo "usage: $0 ROOT [--bind DIR[:PATH]]... [--bare] [--] COMMAND [ARGS...]" >&2; exit 2; }
 [[ -x $root/bin/sh ]] || { log "$root is not a root (no /bin/sh)"; exit 2; }
 if [[ -n $bare ]]; then
     binds=()

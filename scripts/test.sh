@@ -11,10 +11,11 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
 "$here/scripts/configure.sh"
-# The layout of the sources is checked too; a file that differs fails the run, after
-# the suites have run.
+# Besides the suites: the sources' format, and that the exe the tests start is the
+# release's and starts on Windows 2000. Either failing fails the run, after the suites.
 status=0
 "$here/scripts/check-format.sh" || status=1
+"$here/scripts/check-release.sh" "$build_dir" || status=1
 if [[ " $wines " == *" 10 "* ]]; then
     root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
     "$here/scripts/debian13-root.sh" "$root"

@@ -2,7 +2,8 @@
 # Tells the oldest Windows the shipped program starts on:
 #   scripts/windows-floor.sh [PROGRAM.exe]
 # (default: build/release/bin/QuarvelPanel.exe, the exe package.sh zips, or else
-# build/bin/QuarvelPanel.exe, the same bytes from the same commit).
+# build/bin/QuarvelPanel.exe, the same bytes from the same commit, which
+# scripts/check-release.sh checks).
 # Reads the PE header (the OS and subsystem versions the loader checks) and the import
 # table with i686-w64-mingw32-objdump -p, and looks every imported function up in the
 # table below: functions that came after Windows 2000, and a few of 2000 itself, with

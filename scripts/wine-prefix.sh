@@ -13,7 +13,7 @@
 # - with --desktop, every program runs in a 1024 x 768 virtual desktop, where Wine
 #   itself decides activation and stacking as Windows does.
 # Safe to call from several runs at once: the set-up is serialised with a lock.
-# Expects LC_ALL, WINEARCH and WINEDLLOVERRIDES as scripts/wine-run.sh sets them.
+# Expects LC_ALL, WINEARCH and WINEDLLOVERRIDES as scripts/wine-env.sh sets them.
 set -eu
 prefix=$1
 desktop=${2:-}

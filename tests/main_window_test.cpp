@@ -16,6 +16,7 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
 
 namespace {
@@ -189,11 +190,11 @@ protected:
 TEST_F(MainWindow, IsCentredFixedAndStyledAsDesigned) {
     RECT outer;
     GetWindowRect(window_, &outer);
-    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
-    EXPECT_EQ(outer.left, 142);
-    EXPECT_EQ(outer.top, 123);
-    EXPECT_EQ(outer.right - outer.left, 740);
-    EXPECT_EQ(outer.bottom - outer.top, 521);
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), panelgeometry::kScreenWidth);
+    EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
+    EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
+    EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
+    EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
 
     EXPECT_EQ(ClassOf(window_), "KZWindow");
     WNDCLASSA windowClass{};

@@ -1,5 +1,5 @@
-// End to end, with nothing faked: the real program on the harness's display, drive D:
-// mapped to a server tree that this test builds, real mouse clicks on real buttons,
+// End to end: the real program on the harness's display, drive D: mapped to a server
+// tree that this test builds, clicks posted to its buttons as the mouse's messages,
 // and the real Notepad and the real shell starting on the right file and folder.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 // The real panel program, started as its own process and used from outside the way a
-// user would: real mouse clicks and keys, and the exit code it ends with.
+// user would: clicks posted to its controls as the mouse's messages (the pointer of
+// these X displays cannot be moved), keys through the system's input queue, and the
+// exit code it ends with.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,6 +9,7 @@
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
 
 namespace {
@@ -18,10 +21,10 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
     ASSERT_NE(window, nullptr);
     RECT outer;
     GetWindowRect(window, &outer);
-    EXPECT_EQ(outer.left, 142);
-    EXPECT_EQ(outer.top, 123);
-    EXPECT_EQ(outer.right - outer.left, 740);
-    EXPECT_EQ(outer.bottom - outer.top, 521);
+    EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
+    EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
+    EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
+    EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
 
     HWND box = nullptr;
     for (HWND child : observe::ChildWindows(window)) {

@@ -1,7 +1,8 @@
 // Soak and bad input, in this process, through the real loop: thousands of clicks,
-// box writes and reads, a hundred real folder dialogs, and nothing left behind; then
-// the directory box fed with every awkward text we could think of. The process and
-// shell calls go to a seam, so that no thousand Notepads start.
+// box writes and reads, 171 real folder dialogs (a hundred of them cancelled in one
+// measured stretch), and nothing left behind; then the directory box fed with every
+// awkward text we could think of. The process and shell calls go to a seam, so that
+// no thousand Notepads start.
 #include <gtest/gtest.h>
 
 #include <windows.h>

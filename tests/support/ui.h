@@ -1,5 +1,6 @@
 // Driving the program's windows from a test: the loop's way of handling queued
-// messages, looking up controls by unit name, and real mouse and keyboard input.
+// messages, looking up controls by unit name, clicks posted as the mouse's messages,
+// and keys through the system's input queue.
 #pragma once
 
 #include <windows.h>
@@ -19,8 +20,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 // The live control of a loaded window, by unit name; null when there is none.
 HWND UnitHandle(std::uint32_t windowId, const char* unitName);
 
-// A left click on the window at a screen point (or a control's centre), posted to
-// that window; a key pressed and released through the system's input queue.
+// A left click at a screen point (or a control's centre): the button-down and
+// button-up messages posted to the window under it, not input through the system's
+// queue. A key pressed and released through the system's input queue.
 void ClickAt(int x, int y);
 void Click(HWND control);
 void PressKey(WORD key);
