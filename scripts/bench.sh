@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their figures as a Markdown table. Figures only:
 # nothing here fails on timing. RUNS (default 20) sets the number of timed starts.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench >/dev/null
 bin=$build_dir/bin

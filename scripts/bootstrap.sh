@@ -2,9 +2,7 @@
 # Makes a Debian 12 machine ready to build, run and test the panel.
 # Idempotent: on a ready machine it only checks and returns within seconds.
 # Everything comes from Debian's packages; nothing is downloaded elsewhere.
-set -euo pipefail
-
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 deps_dir=$build_dir/deps
 jpeg_prefix=$deps_dir/libjpeg-turbo

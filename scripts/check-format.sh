@@ -3,8 +3,7 @@
 # out, with Debian's clang-format; lists each file that differs and fails on any.
 #   scripts/check-format.sh        (scripts/test.sh runs it first)
 # To mend: clang-format -i FILE...
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$here"
 status=0
 while IFS= read -r -d '' file; do

@@ -5,8 +5,7 @@
 #   of BUILD_DIR/bin/QuarvelPanel.exe, the exe that the tests start;
 # - that exe starts on Windows 2000 (scripts/windows-floor.sh says so).
 # Exits 1 when either does not hold.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=$(cd "${1:-$here/build}" && pwd)
 tested=$build_dir/bin/QuarvelPanel.exe
 check_dir=$build_dir/release-check

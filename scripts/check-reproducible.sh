@@ -6,8 +6,7 @@
 # times, each with its own bootstrap of libjpeg-turbo); prints the SHA-256 of both
 # exes and both zips, and exits non-zero when they differ. The temporary folders go
 # at the end. Only what is committed is checked: the clones hold no uncommitted change.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 commit=$(git -C "$here" rev-parse HEAD)
 started=$(date +%s)
 

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Bootstraps the machine, then configures and builds everything in build/.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 export BUILD_DIR=$build_dir
 

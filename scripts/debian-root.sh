@@ -12,8 +12,7 @@
 # changed, what is missing is installed. debootstrap works in a folder beside DIR that
 # becomes DIR only when it is complete, so an interrupted run is started over. Every
 # step has a deadline, so that a mirror that stops answering cannot hang the caller.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 suite=${1:-}
 case $suite in

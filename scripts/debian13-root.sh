@@ -4,6 +4,5 @@
 # DIR defaults to $PANEL_DEBIAN13_ROOT or /var/cache/quarvel-panel/debian13-root.
 # What goes into it, and how, is scripts/debian-root.sh; run commands in it with
 # scripts/in-root.sh.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 exec "$here/scripts/debian-root.sh" trixie "$@"

@@ -9,8 +9,7 @@
 # unmounted on the way out as well.
 # The command starts in the current folder when that is inside a bound folder, else
 # in /. The exit status is the command's.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 log() { printf 'in-root: %s\n' "$*" >&2; }
 

@@ -21,8 +21,7 @@
 #   system's code page, 936. Explorer before Windows 10 ignores the UTF-8 flag, so a
 #   UTF-8 name would come out garbled there.
 # PACKAGE_BUILD_DIR and DIST_DIR put the build folder and the output elsewhere.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${PACKAGE_BUILD_DIR:-$here/build/release}
 dist=${DIST_DIR:-$here/dist}
 python=/usr/bin/python3 # Debian's, from bootstrap.sh; not a python3 earlier on the PATH

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the panel and runs it under Wine: on $DISPLAY when there is one; otherwise
 # on a private Xvfb, where it is photographed to build/screenshot.png and closed with Esc.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel
 

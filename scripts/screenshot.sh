@@ -2,8 +2,7 @@
 # Photographs the panel for the README, with its frame: the program runs in a Wine
 # virtual desktop of 1024 x 768 on a private Xvfb, and the window's rectangle is cut
 # out of the screen into docs/screenshot.png.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel
 

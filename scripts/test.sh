@@ -6,8 +6,7 @@
 # (scripts/wine-session.sh). Extra arguments go to ctest (scripts/test.sh -R FatalReport);
 # PANEL_WINE=8 or PANEL_WINE=10 runs the suite under that Wine alone.
 # The exit status is 0 when every run passed.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
 "$here/scripts/configure.sh"

@@ -11,8 +11,7 @@
 # that is not in the table is taken to be in Windows 2000 already, so 2000 is the
 # oldest floor this script can state. Lists the imports that set the floor; exits 1
 # when the exe imports from a DLL that is not part of Windows.
-set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 exe=${1:-}
 if [[ -z $exe ]]; then
     exe=$here/build/release/bin/QuarvelPanel.exe

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
 #   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM.exe [ARGS...]
-#   wine-run.sh --prefix DIR [--no-display | --own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
+#   wine-run.sh --prefix DIR [--own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
 # Always zh_CN.UTF-8, so that the ANSI code page is 936 (GBK), and nothing else of the
 # machine's environment (scripts/wine-env.sh). Drive Z: is the program's build tree.
 # --session: inside a running session of scripts/wine-session.sh, in a slot that no
@@ -12,8 +12,7 @@
 #   When no session is up (listing a program's tests, say), the run is on its own, as
 #   with --prefix on slot 0's prefix.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
-#   Xvfb display (PANEL_SCREEN picks its size, 1024x768x24 by default), started and
-#   ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
+#   Xvfb display of 1024 x 768, started and ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
 #   every Wine process of the prefix is ended with `wineserver -k`. Runs on one prefix
 #   are serialised with a lock.
 # --driver: the program runs in the background while SCRIPT runs with DISPLAY and
@@ -27,8 +26,9 @@
 #   a call of Wine's own code that trips the checker by itself).
 # The exit status is the program's, or 1 when it left something behind or the heap
 # checker spoke.
-set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+# The program's exit status and the checks after it are read by hand.
+set +e +o pipefail
 
 prefix=""
 session=""
@@ -38,18 +38,17 @@ while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --session) session=$(realpath -m "$2"); shift 2 ;;
-    --no-display) use_display=0; shift ;;
     --own-display) use_display=2; shift ;;
     --driver) driver=$2; shift 2 ;;
     *) break ;;
     esac
 done
 [[ (-n $prefix || -n $session) && $# -ge 1 ]] || {
-    echo "usage: $0 --session DIR | --prefix DIR [--no-display|--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
+    echo "usage: $0 --session DIR | --prefix DIR [--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
     exit 2
 }
 
-. "$here/wine-env.sh"
+. "$here/scripts/wine-env.sh"
 export WINEDEBUG=${WINEDEBUG:--all}
 
 slot=""
@@ -83,7 +82,7 @@ if [[ -n $session ]]; then
     fi
 fi
 wine_environment "$prefix"
-"$here/wine-prefix.sh" "$prefix" $desktop || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
+"$here/scripts/wine-prefix.sh" "$prefix" $desktop || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
 
 # A run in a slot holds its lock already.
 if [[ -z $slot ]]; then
@@ -130,19 +129,7 @@ fi
 
 case $use_display in
 0) unset DISPLAY ;;
-1)
-    display_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${PANEL_SCREEN:-1024x768x24}" -nolisten tcp 3>"$display_file" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 200); do
-        [[ -s $display_file ]] && break
-        sleep 0.05
-    done
-    number=$(head -n 1 "$display_file")
-    rm -f "$display_file"
-    [[ -n $number ]] || { echo "wine-run: Xvfb did not start" >&2; exit 3; }
-    export DISPLAY=:$number
-    ;;
+1) start_private_xvfb || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
 3) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
 esac
 
@@ -175,7 +162,7 @@ if [[ -n $slot ]]; then
     # takes Wine a moment): anything still there after a few seconds was left behind.
     left=""
     for _ in $(seq 100); do
-        left=$("$here/wine-session.sh" leftovers "$slot")
+        left=$("$here/scripts/wine-session.sh" leftovers "$slot")
         [[ -z $left ]] && break
         sleep 0.05
     done

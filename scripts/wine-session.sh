@@ -12,8 +12,9 @@
 # (the PIDs of Wine's own services, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
 # after it as left behind. `stop` ends every process of the sessions, by PID.
-set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+# Each step's status is read by hand: a slot that fails to stop must not stop the rest.
+set +e +o pipefail
 action=${1:-}
 dir=${2:+$(realpath -m "$2")}
 [[ ($action == start || $action == stop || $action == leftovers) && -n $dir ]] || {
@@ -21,7 +22,7 @@ dir=${2:+$(realpath -m "$2")}
     exit 2
 }
 
-. "$here/wine-env.sh"
+. "$here/scripts/wine-env.sh"
 export WINEDEBUG=-all
 
 # PIDs of the Wine processes (the loader and the server: not the shells and tools
@@ -65,30 +66,22 @@ stop_slot() {
 }
 
 start_slot() {
-    local slot=$1 display_file number pid
+    local slot=$1 pid
     stop_slot "$slot"
     mkdir -p "$slot"
     wine_environment "$slot/prefix"
-    "$here/wine-prefix.sh" "$slot/prefix" --desktop || return 1
+    "$here/scripts/wine-prefix.sh" "$slot/prefix" --desktop || return 1
     ln -sfn "$(dirname "$dir")" "$slot/prefix/dosdevices/z:"
-    # Detached from the caller's output: ctest waits for the pipes of a test to close.
-    display_file=$slot/display.tmp
-    rm -f "$display_file"
-    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
-    echo $! >"$slot/xvfb.pid"
-    for _ in $(seq 200); do [[ -s $display_file ]] && break; sleep 0.05; done
-    number=$(head -n 1 "$display_file")
-    rm -f "$display_file"
-    [[ -n $number ]] || { echo "wine-session: Xvfb did not start" >&2; return 1; }
-    export DISPLAY=:$number
+    start_private_xvfb || { echo "wine-session: Xvfb did not start" >&2; return 1; }
+    echo "$xvfb_pid" >"$slot/xvfb.pid"
     wineserver -p </dev/null >/dev/null 2>&1
     # One program brings up Wine's services; what runs after it is the baseline.
     # (Not the desktop process: it comes with a test's first window and goes a moment
     # after the last, holding the slot's lock, see wine-run.sh.)
     wine cmd /c exit </dev/null >/dev/null 2>&1
     prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
-    echo ":$number" >"$slot/display"
-    echo "wine-session: slot $(basename "$slot") on display :$number, $(wc -l <"$slot/baseline") Wine processes"
+    echo "$DISPLAY" >"$slot/display"
+    echo "wine-session: slot $(basename "$slot") on display $DISPLAY, $(wc -l <"$slot/baseline") Wine processes"
 }
 
 case $action in
@@ -98,7 +91,7 @@ start)
     status=0
     # The prefixes are made at the same time (about 10 s each, once).
     for ((n = 0; n < slots; n++)); do
-        (wine_environment "$dir/slot$n/prefix" && "$here/wine-prefix.sh" "$dir/slot$n/prefix" --desktop) &
+        (wine_environment "$dir/slot$n/prefix" && "$here/scripts/wine-prefix.sh" "$dir/slot$n/prefix" --desktop) &
     done
     wait
     for ((n = 0; n < slots; n++)); do start_slot "$dir/slot$n" || status=1; done
