@@ -1,5 +1,7 @@
 #include "host/background_picture.h"
 
+#include "host/dpi.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -24,8 +26,8 @@ void NoMessage(j_common_ptr) {}
 
 } // namespace
 
-bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height,
-                std::vector<std::uint8_t>& rows) {
+bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std::vector<std::uint8_t>& rows,
+                int eighths, SIZE* unscaled) {
     if (jpeg.empty()) return false;
     jpeg_decompress_struct info{};
     ErrorManager errors{};
@@ -41,6 +43,8 @@ bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height,
     jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_BGR; // the byte order of a 24-bit DIB
+    info.scale_num = static_cast<unsigned>(eighths < 1 ? 1 : eighths > 16 ? 16 : eighths);
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
 
     std::size_t stride = (info.output_width * 3 + 3) & ~std::size_t{3};
@@ -51,36 +55,85 @@ bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height,
     }
     width = static_cast<int>(info.output_width);
     height = static_cast<int>(info.output_height);
+    if (unscaled) *unscaled = {static_cast<LONG>(info.image_width), static_cast<LONG>(info.image_height)};
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     ++g_decodes;
     return true;
 }
 
+namespace {
+
+// A 24-bit DIB section holding top-down rows; null when it cannot be made.
+HBITMAP MakeSection(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down, as decoded
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (section && !*bits) {
+        DeleteObject(section);
+        return nullptr;
+    }
+    return section;
+}
+
+} // namespace
+
 int BackgroundPicture::DecodeCount() {
     return g_decodes;
+}
+
+void BackgroundPicture::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    tried_ = false;
+    bitmap_.reset();
 }
 
 bool BackgroundPicture::Ready() {
     if (tried_) return bitmap_ ? true : false;
     tried_ = true;
+    // The picture at the DPI is its 96-DPI size scaled as the layout is. libjpeg
+    // decodes at n/8 of the size: exactly that at 96, 108, 120, 132, 144 ... 192 DPI;
+    // at any other DPI the next larger decode is resampled to the size.
+    int eighths = (dpi_ * 8 + kLayoutDpi - 1) / kLayoutDpi;
     std::vector<std::uint8_t> rows;
-    if (!DecodeJpeg(jpeg_, width_, height_, rows)) return false;
+    SIZE unscaled{};
+    if (!DecodeJpeg(jpeg_, width_, height_, rows, eighths, &unscaled)) return false;
+    SIZE size{ScaleToDpi(unscaled.cx, dpi_), ScaleToDpi(unscaled.cy, dpi_)};
+    if (size.cx != width_ || size.cy != height_) return Resample(rows, size);
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_; // top-down, as decoded
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap_ || !bits) {
+    bitmap_.reset(MakeSection(width_, height_, &bits));
+    if (!bitmap_) return false;
+    std::memcpy(bits, rows.data(), rows.size());
+    return true;
+}
+
+bool BackgroundPicture::Resample(const std::vector<std::uint8_t>& rows, SIZE size) {
+    void* decodedBits = nullptr;
+    BitmapHandle decoded(MakeSection(width_, height_, &decodedBits));
+    void* bits = nullptr;
+    bitmap_.reset(MakeSection(size.cx, size.cy, &bits));
+    if (!decoded || !bitmap_) {
         bitmap_.reset();
         return false;
     }
-    std::memcpy(bits, rows.data(), rows.size());
+    std::memcpy(decodedBits, rows.data(), rows.size());
+    MemoryDc source(CreateCompatibleDC(nullptr));
+    MemoryDc target(CreateCompatibleDC(nullptr));
+    SelectedObject from(source.get(), decoded.get());
+    SelectedObject to(target.get(), bitmap_.get());
+    SetStretchBltMode(target.get(), HALFTONE);
+    SetBrushOrgEx(target.get(), 0, 0, nullptr);
+    StretchBlt(target.get(), 0, 0, size.cx, size.cy, source.get(), 0, 0, width_, height_, SRCCOPY);
+    width_ = size.cx;
+    height_ = size.cy;
     return true;
 }
 

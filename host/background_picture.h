@@ -1,5 +1,6 @@
-// The window's background picture: a JPEG held in the program's data, decoded once
-// on first use into 24-bit rows and kept until the window goes.
+// The window's background picture: a JPEG held in the program's data, decoded on
+// first use into 24-bit rows at the window's DPI (its pixels are 96-DPI pixels) and
+// kept until the window goes or moves to another DPI.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,10 @@ class BackgroundPicture {
 public:
     explicit BackgroundPicture(std::span<const std::uint8_t> jpeg) : jpeg_(jpeg) {}
 
-    // Decodes on the first call; false when there is no picture or it cannot be decoded.
+    // The DPI to draw at (96 until set); a new one is decoded on the next Ready().
+    void SetDpi(int dpi);
+    // Decodes on the first call at a DPI; false when there is no picture or it cannot
+    // be decoded.
     bool Ready();
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -27,12 +31,19 @@ public:
     static int DecodeCount();
 
 private:
+    // Replaces the decoded rows by the picture resampled to `size`.
+    bool Resample(const std::vector<std::uint8_t>& rows, SIZE size);
+
     std::span<const std::uint8_t> jpeg_;
     bool tried_ = false;
+    int dpi_ = 96;
     int width_ = 0;
     int height_ = 0;
     BitmapHandle bitmap_; // a 24-bit DIB section holding the decoded rows
 };
 
-// Decodes a JPEG into top-down BGR rows padded to 4 bytes; false when it is not one.
-bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std::vector<std::uint8_t>& rows);
+// Decodes a JPEG into top-down BGR rows padded to 4 bytes, scaled by eighths/8 (1 to
+// 16: libjpeg scales as it decodes, smoothly); false when it is not one. `unscaled`
+// gets the picture's own size.
+bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std::vector<std::uint8_t>& rows,
+                int eighths = 8, SIZE* unscaled = nullptr);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host/control.h"
+#include "host/dpi.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -22,9 +23,17 @@ public:
         HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
-        button->font_ = CreateStoredFont(p.font);
-        ApplyFont(hwnd, button->font_);
+        button->font_ = CreateStoredFont(p.font, context.window->Dpi());
+        ApplyFont(hwnd, button->font_, *button);
         return button;
+    }
+
+    void ApplyDpi(int dpi) override {
+        FontHandle previous = std::move(font_);
+        font_ = CreateStoredFont(properties_.font, dpi);
+        ApplyFont(hwnd_, font_, *this);
+        PlaceControl(hwnd_, *GetUnit().description, dpi);
+        InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
     void OnNotify(UINT code) override {

@@ -1,5 +1,6 @@
 #include "host/control.h"
 
+#include "host/dpi.h"
 #include "host/window_object.h"
 
 HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,
@@ -7,26 +8,31 @@ HWND CreateControlWindow(const char* className, const char* text, DWORD style, c
     style |= WS_CHILD | WS_CLIPSIBLINGS;
     if (unit.tabStop) style |= WS_TABSTOP;
     if (unit.disabled) style |= WS_DISABLED;
-    return CreateWindowExA(0, className, text, style, unit.left, unit.top, unit.width, unit.height,
-                           context.window->Handle(),
+    RECT place = ControlRect(unit, context.window->Dpi());
+    return CreateWindowExA(0, className, text, style, place.left, place.top, place.right - place.left,
+                           place.bottom - place.top, context.window->Handle(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(context.commandId)),
                            GetModuleHandleA(nullptr), parameter);
 }
 
-FontHandle CreateStoredFont(const LOGFONTA* stored) {
-    if (!stored) return FontHandle();
-    LOGFONTA font = *stored;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = 0;
-    font.lfClipPrecision = 0;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = 0;
-    return FontHandle(CreateFontIndirectA(&font));
+RECT ControlRect(const UnitDescription& unit, int dpi) {
+    return ScaleRect(unit.left, unit.top, unit.width, unit.height, dpi);
 }
 
-void ApplyFont(HWND control, const FontHandle& font) {
-    HGDIOBJ chosen = font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), FALSE);
+void PlaceControl(HWND control, const UnitDescription& unit, int dpi) {
+    RECT place = ControlRect(unit, dpi);
+    SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HFONT FontOf(const FontHandle& own, const UnitObject& control) {
+    if (own) return own.get();
+    WindowObject* window = control.Window();
+    return window ? window->DefaultFont() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void ApplyFont(HWND control, const FontHandle& own, const UnitObject& object) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(own, object)), FALSE);
 }
 
 void ApplyBorder(HWND control, ControlBorder border) {

@@ -26,14 +26,18 @@ void GetCaptionProperty(UnitObject& object, int ownIndex, RawValue& value);
 bool SetCaptionProperty(UnitObject& object, int ownIndex, const RawValue& value);
 inline constexpr std::uint16_t kCaptionProperties[] = {kPropertyText};
 
-// A hidden child of the window with the common styles of its unit (tab stop, disabled).
+// A hidden child of the window with the common styles of its unit (tab stop, disabled),
+// in its rectangle at the window's DPI.
 HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,
                          const CreationContext& context, void* parameter = nullptr);
+// The unit's rectangle in its window at a DPI.
+RECT ControlRect(const UnitDescription& unit, int dpi);
+// Moves and sizes a control to its rectangle at a DPI.
+void PlaceControl(HWND control, const UnitDescription& unit, int dpi);
 
-// The font of a stored LOGFONT, with character set, precisions, quality and pitch
-// replaced; null when there is none or it cannot be made (DEFAULT_GUI_FONT is used then).
-FontHandle CreateStoredFont(const LOGFONTA* stored);
-void ApplyFont(HWND control, const FontHandle& font);
+// The control's own font, or else its window's default font.
+HFONT FontOf(const FontHandle& own, const UnitObject& control);
+void ApplyFont(HWND control, const FontHandle& own, const UnitObject& object);
 
 // Applies a border kind to a created control as a style change.
 void ApplyBorder(HWND control, ControlBorder border);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host/control.h"
+#include "host/dpi.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -58,10 +59,10 @@ public:
         if (!hwnd) return nullptr;
         box->Attach(hwnd, true);
         box->brush_.reset(CreateSolidBrush(ResolveColour(p.background)));
-        box->font_ = CreateStoredFont(p.font);
-        ApplyFont(hwnd, box->font_);
+        box->font_ = CreateStoredFont(p.font, context.window->Dpi());
+        ApplyFont(hwnd, box->font_, *box);
         ApplyBorder(hwnd, p.border);
-        if (!p.multiLine) box->EnsureMinimumHeight();
+        if (!p.multiLine) box->EnsureMinimumHeight(context.window->Dpi());
         SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(p.maxLength), 0);
         SendMessageA(hwnd, EM_SETSEL, 0, 0);
         SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);
@@ -85,6 +86,16 @@ public:
 
     void OnNotify(UINT code) override {
         if (code == EN_CHANGE && !settingText_) Raise(kEventChange);
+    }
+
+    // The box keeps its window, and with it whatever was typed into it.
+    void ApplyDpi(int dpi) override {
+        FontHandle previous = std::move(font_);
+        font_ = CreateStoredFont(properties_.font, dpi);
+        ApplyFont(hwnd_, font_, *this);
+        PlaceControl(hwnd_, *GetUnit().description, dpi);
+        if (!properties_.multiLine) EnsureMinimumHeight(dpi);
+        InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
     HBRUSH OnControlColour(HDC dc) override {
@@ -162,11 +173,12 @@ private:
     }
 
     // A single-line box is at least one CJK character plus two edges high.
-    void EnsureMinimumHeight() {
-        int minimum = TextHeight("国") + 2 * GetSystemMetrics(SM_CYEDGE);
-        const UnitDescription& d = *GetUnit().description;
-        if (d.height < minimum)
-            SetWindowPos(hwnd_, nullptr, d.left, d.top, d.width, minimum, SWP_NOZORDER | SWP_NOACTIVATE);
+    void EnsureMinimumHeight(int dpi) {
+        int minimum = TextHeight("国") + 2 * MetricForDpi(SM_CYEDGE, dpi);
+        RECT place = ControlRect(*GetUnit().description, dpi);
+        if (place.bottom - place.top < minimum)
+            SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, minimum,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "host/control.h"
+#include "host/dpi.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -49,9 +50,15 @@ public:
         HWND hwnd = CreateControlWindow(kLabelClass, unit.description->text, 0, *unit.description, context,
                                         label.get());
         if (!hwnd) return nullptr;
-        label->font_ = CreateStoredFont(label->properties_.font);
+        label->font_ = CreateStoredFont(label->properties_.font, context.window->Dpi());
         ApplyBorder(hwnd, label->properties_.border);
         return label;
+    }
+
+    void ApplyDpi(int dpi) override {
+        font_ = CreateStoredFont(properties_.font, dpi); // drawn with at the next paint only
+        PlaceControl(hwnd_, *GetUnit().description, dpi);
+        InvalidateRect(hwnd_, nullptr, FALSE);
     }
 
 protected:
@@ -74,9 +81,7 @@ protected:
     }
 
 private:
-    HGDIOBJ CurrentFont() const {
-        return font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(DEFAULT_GUI_FONT);
-    }
+    HGDIOBJ CurrentFont() const { return FontOf(font_, *this); }
 
     void Paint() {
         PAINTSTRUCT paint;

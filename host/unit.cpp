@@ -79,6 +79,7 @@ HBRUSH UnitObject::OnControlColour(HDC) {
 bool UnitObject::PreTranslate(MSG&) {
     return false;
 }
+void UnitObject::ApplyDpi(int) {}
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
     if (hwnd_) Forget(hwnd_, this);

@@ -97,6 +97,8 @@ public:
     virtual HBRUSH OnControlColour(HDC dc);
     // Pre-translation of a queued message; true consumes it.
     virtual bool PreTranslate(MSG& message);
+    // The window went to another DPI: the control takes its place, font and size there.
+    virtual void ApplyDpi(int dpi);
 
     // The text stored with the unit (common property 4).
     std::vector<char> tag;

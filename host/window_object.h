@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "host/handles.h"
 #include "host/unit.h"
 
 class BackgroundPicture;
@@ -28,6 +30,11 @@ public:
     void ShowLoaded();
     // Controls that Tab visits, in Tab order.
     std::vector<HWND> TabSequence() const;
+
+    // The DPI the window and its controls are laid out for.
+    int Dpi() const { return dpi_; }
+    // The default GUI font at that DPI, for controls without a font of their own.
+    HFONT DefaultFont() const;
 
     bool PreTranslate(MSG& message) override;
 
@@ -52,7 +59,15 @@ private:
     void OnActivate(WPARAM wParam);
     void OnSetFocus();
     void OnDestroyed();
-    void Paint();
+    void Paint(HDC dc, const RECT& clip);
+    // Lays the window out for a DPI: its font and picture; gives back the font it
+    // had, which its controls may still use until they have theirs.
+    FontHandle UseDpi(int dpi);
+    // Sizes the window so that its client area is the layout's at its DPI, whatever
+    // the frame around it; `place` says where a window of an outer size goes.
+    void FitFrame(const std::function<POINT(SIZE)>& place);
+    // The window went to another DPI: everything again as a start at that DPI makes it.
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     WindowEntry& entry_;
     std::vector<std::unique_ptr<UnitObject>> controls_;
@@ -65,4 +80,7 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::unique_ptr<BackgroundPicture> picture_;
+    int dpi_ = 96;
+    FontHandle guiFont_; // the default GUI font at dpi_, when that is not the screen's DPI
+    SIZE classicClient_{};
 };

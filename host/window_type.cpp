@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "host/background_picture.h"
+#include "host/dpi.h"
 #include "host/events.h"
 #include "host/runtime.h"
 #include "host/window_list.h"
@@ -12,6 +14,7 @@
 namespace {
 
 constexpr char kWindowClass[] = "KZWindow";
+constexpr UINT kMsgDpiChanged = 0x02E0; // WM_DPICHANGED, Windows 8.1 on
 
 struct WindowStyle {
     DWORD style;
@@ -98,25 +101,28 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     RegisterHostClass(kWindowClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr);
     window->picture_ = std::make_unique<BackgroundPicture>(ProgramData(p.picture));
 
+    // The layout's rectangles are 96-DPI pixels, and so is its outer size, which with
+    // the classic frame metrics gives the client area that its controls fill.
     WindowStyle style = StyleOf(p, d.text);
-    int left = d.left, top = d.top;
-    if (p.position == StartPosition::Centred) {
-        left = (GetSystemMetrics(SM_CXSCREEN) - d.width) / 2;
-        top = (GetSystemMetrics(SM_CYSCREEN) - d.height) / 2;
-    }
+    window->classicClient_ = ClassicClientSize(d.width, d.height, style.style, style.extended);
     HWND owner = context.owner;
     if (!owner && (context.modal || !p.showInTaskbar)) owner = Host().hiddenOwner;
+    auto place = [&](SIZE outer, int dpi) {
+        if (p.position != StartPosition::Centred)
+            return POINT{ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi)};
+        return POINT{(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
+    };
+    POINT at = place({d.width, d.height}, kLayoutDpi);
     HWND hwnd = CreateWindowExA(style.extended, kWindowClass, d.text,
-                                style.style | (d.disabled ? WS_DISABLED : 0), left, top, d.width, d.height,
+                                style.style | (d.disabled ? WS_DISABLED : 0), at.x, at.y, d.width, d.height,
                                 owner, context.menu, GetModuleHandleA(nullptr), window.get());
     if (!hwnd) return nullptr;
 
-    RECT outer;
-    GetWindowRect(hwnd, &outer);
-    if (outer.right - outer.left != d.width || outer.bottom - outer.top != d.height)
-        SetWindowPos(hwnd, nullptr, left, top, d.width, d.height, SWP_NOZORDER | SWP_NOACTIVATE);
-
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    // Made where it will be shown, the window knows its DPI, and its size and place
+    // follow from it.
+    window->UseDpi(WindowDpi(hwnd));
+    window->FitFrame([&](SIZE outer) { return place(outer, window->dpi_); });
 
     std::span<const std::uint8_t> icon = ProgramData(p.icon);
     window->bigIcon_ = IconFromFile(icon, GetSystemMetrics(SM_CXICON));
@@ -127,6 +133,51 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(window->smallIcon_ ? window->smallIcon_ : programIcon));
     return window;
+}
+
+HFONT WindowObject::DefaultFont() const {
+    return guiFont_ ? guiFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+FontHandle WindowObject::UseDpi(int dpi) {
+    dpi_ = dpi;
+    FontHandle previous = std::move(guiFont_);
+    guiFont_ = CreateDefaultGuiFont(dpi);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+    picture_->SetDpi(dpi);
+    return previous;
+}
+
+void WindowObject::FitFrame(const std::function<POINT(SIZE)>& place) {
+    SIZE client{ScaleToDpi(classicClient_.cx, dpi_), ScaleToDpi(classicClient_.cy, dpi_)};
+    auto style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
+    auto extended = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE));
+    SIZE outer = OuterSizeForClient(client, style, extended, dpi_);
+    // The frame as Windows draws it decides: where it differs from what its metrics
+    // said, the outer size makes up the difference once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        POINT at = place(outer);
+        RECT now;
+        GetWindowRect(hwnd_, &now);
+        if (now.left != at.x || now.top != at.y || now.right - now.left != outer.cx ||
+            now.bottom - now.top != outer.cy)
+            SetWindowPos(hwnd_, nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT inside;
+        GetClientRect(hwnd_, &inside);
+        if (inside.right == client.cx && inside.bottom == client.cy) return;
+        outer.cx += client.cx - inside.right;
+        outer.cy += client.cy - inside.bottom;
+    }
+}
+
+void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0) return;
+    FontHandle previous = UseDpi(dpi);
+    FitFrame([&](SIZE) { return POINT{suggested.left, suggested.top}; });
+    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
+        if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi);
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void WindowObject::OnDetached() {
@@ -256,16 +307,16 @@ void WindowObject::OnDestroyed() {
     if (!AnyWindowLoaded() && Host().loopStarted) PostQuitMessage(0);
 }
 
-void WindowObject::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
+// Every pixel of `clip` (client coordinates): the picture as the window places it, and
+// the background colour where it leaves the area uncovered.
+void WindowObject::Paint(HDC dc, const RECT& clip) {
     const WindowProperties& p = Properties();
     RECT client;
     GetClientRect(hwnd_, &client);
     COLORREF colour = p.background == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : p.background;
 
     // What the picture leaves uncovered gets the background colour.
-    HRGN uncovered = CreateRectRgnIndirect(&paint.rcPaint);
+    HRGN uncovered = CreateRectRgnIndirect(&clip);
     auto cover = [&](const RECT& area) {
         HRGN covered = CreateRectRgnIndirect(&area);
         CombineRgn(uncovered, uncovered, covered, RGN_DIFF);
@@ -279,15 +330,15 @@ void WindowObject::Paint() {
             for (int y = 0; y < ch; y += h) {
                 for (int x = 0; x < cw; x += w) {
                     RECT tile{x, y, x + w, y + h}, meet;
-                    if (!IntersectRect(&meet, &tile, &paint.rcPaint)) continue;
-                    picture_->Draw(dc, x, y, paint.rcPaint);
+                    if (!IntersectRect(&meet, &tile, &clip)) continue;
+                    picture_->Draw(dc, x, y, clip);
                     cover(tile);
                 }
             }
             break;
         case PictureMode::Once: {
             RECT area{0, 0, w, h};
-            picture_->Draw(dc, 0, 0, paint.rcPaint);
+            picture_->Draw(dc, 0, 0, clip);
             cover(area);
             break;
         }
@@ -305,7 +356,7 @@ void WindowObject::Paint() {
             }
             RECT area{(cw - dw) / 2, (ch - dh) / 2, (cw - dw) / 2 + dw, (ch - dh) / 2 + dh};
             if (dw == w && dh == h) {
-                picture_->Draw(dc, area.left, area.top, paint.rcPaint);
+                picture_->Draw(dc, area.left, area.top, clip);
             } else {
                 picture_->DrawScaled(dc, area);
             }
@@ -321,7 +372,6 @@ void WindowObject::Paint() {
     BrushHandle brush(CreateSolidBrush(colour));
     FillRgn(dc, uncovered, brush.get());
     DeleteObject(uncovered);
-    EndPaint(hwnd_, &paint);
 }
 
 LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -404,8 +454,22 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0; // no docked bars on the built-in window
     case WM_ERASEBKGND:
         return 1; // the paint routine draws every pixel
-    case WM_PAINT:
-        Paint();
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd_, &paint);
+        Paint(dc, paint.rcPaint);
+        EndPaint(hwnd_, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        // The client area into another DC (PrintWindow, a snapshot).
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        Paint(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
+    case kMsgDpiChanged:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     return CallOriginal(message, wParam, lParam);

@@ -7,14 +7,14 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# start_private_xvfb: starts an Xvfb of 1024 x 768 (the screen the tests expect) on a
-# free display, detached from the caller's terminal and output (ctest waits for a
+# start_private_xvfb [WIDTHxHEIGHT]: starts an Xvfb of that size (by default 1024 x
+# 768, the screen the tests expect) on a free display, detached from the caller's terminal and output (ctest waits for a
 # test's pipes to close), and waits until it is up. Sets DISPLAY (exported) and
 # xvfb_pid; returns 1 when no display came up within 10 s.
 start_private_xvfb() {
-    local display_file number
+    local display_file number size=${1:-1024x768}
     display_file=$(mktemp)
-    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
+    setsid Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 200); do
         [[ -s $display_file ]] && break

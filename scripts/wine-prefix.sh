@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes a Wine prefix ready for the panel and its tests, once:
-#   wine-prefix.sh PREFIX [--desktop]
+#   wine-prefix.sh PREFIX [--desktop] [--dpi N] [--caption PIXELS]
 # - 32-bit, created quietly (no Mono or Gecko prompts), without a display;
 # - the Chinese system fonts' face names rendered with an installed CJK font;
 # - Wine's own Marlett in the prefix's Fonts folder, so that title bars show their
@@ -11,19 +11,32 @@
 #   desktop, whose contents (and what Wine's shell does while listing them) differ
 #   from machine to machine;
 # - with --desktop, every program runs in a 1024 x 768 virtual desktop, where Wine
-#   itself decides activation and stacking as Windows does.
+#   itself decides activation and stacking as Windows does;
+# - with --dpi N, the screen has N dots per inch (96 otherwise), as Windows' display
+#   scale sets it: 120 is 125 %, 144 is 150 %, 192 is 200 %;
+# - with --caption PIXELS, title bars are that tall (Wine's own is 18).
+# A prefix is made for one set of these and stays so; another set needs another prefix.
 # Safe to call from several runs at once: the set-up is serialised with a lock.
 # Expects LC_ALL, WINEARCH and WINEDLLOVERRIDES as scripts/wine-env.sh sets them.
 set -eu
 prefix=$1
-desktop=${2:-}
+shift
+desktop="" dpi="" caption=""
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --desktop) desktop=1; shift ;;
+    --dpi) dpi=$2; shift 2 ;;
+    --caption) caption=$2; shift 2 ;;
+    *) echo "wine-prefix: unknown option $1" >&2; exit 2 ;;
+    esac
+done
 
 export WINEPREFIX=$prefix
 mkdir -p "$(dirname "$prefix")"
 exec 7>"$prefix.setup-lock"
 flock 7
 
-ready=$prefix/.panel-ready-4${desktop:+-desktop} # bump when the set-up below changes
+ready=$prefix/.panel-ready-4${desktop:+-desktop}${dpi:+-dpi$dpi}${caption:+-caption$caption} # bump when the set-up below changes
 [[ -f $ready ]] && exit 0
 rm -rf "$prefix"
 wine_reg() { DISPLAY= wine reg add "$@" /f >/dev/null 2>&1; }
@@ -39,6 +52,14 @@ rm -f "$prefix/dosdevices/z:"
 if [[ -n $desktop ]]; then
     wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
     wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+fi
+if [[ -n $dpi ]]; then
+    wine_reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+    wine_reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi"
+fi
+if [[ -n $caption ]]; then
+    # In twips, negative, as Windows keeps it: 15 twips a pixel at 96 DPI.
+    wine_reg 'HKCU\Control Panel\Desktop\WindowMetrics' /v CaptionHeight /d "-$((caption * 15))"
 fi
 cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
 wineserver -k 2>/dev/null || true

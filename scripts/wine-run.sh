@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
 #   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM.exe [ARGS...]
-#   wine-run.sh --prefix DIR [--own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
+#   wine-run.sh --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH] [--own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
 # Always zh_CN.UTF-8, so that the ANSI code page is 936 (GBK), and nothing else of the
 # machine's environment (scripts/wine-env.sh). Drive Z: is the program's build tree.
 # --session: inside a running session of scripts/wine-session.sh, in a slot that no
@@ -12,9 +12,10 @@
 #   When no session is up (listing a program's tests, say), the run is on its own, as
 #   with --prefix on slot 0's prefix.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
-#   Xvfb display of 1024 x 768, started and ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
+#   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
 #   every Wine process of the prefix is ended with `wineserver -k`. Runs on one prefix
-#   are serialised with a lock.
+#   are serialised with a lock. --dpi and --caption make the prefix with that screen
+#   DPI and title bar height (scripts/wine-prefix.sh); give each set a prefix of its own.
 # --driver: the program runs in the background while SCRIPT runs with DISPLAY and
 #   PROGRAM_PID set; then the program is waited for.
 # PANEL_DRIVE_D set: drive D: of the prefix is a fresh, empty folder for the run,
@@ -34,17 +35,21 @@ prefix=""
 session=""
 use_display=1
 driver=""
+prefix_options=()
+screen=1024x768
 while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --session) session=$(realpath -m "$2"); shift 2 ;;
     --own-display) use_display=2; shift ;;
+    --dpi | --caption) prefix_options+=("$1" "$2"); shift 2 ;;
+    --screen) screen=$2; shift 2 ;;
     --driver) driver=$2; shift 2 ;;
     *) break ;;
     esac
 done
 [[ (-n $prefix || -n $session) && $# -ge 1 ]] || {
-    echo "usage: $0 --session DIR | --prefix DIR [--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
+    echo "usage: $0 --session DIR | --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH] [--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
     exit 2
 }
 
@@ -82,7 +87,7 @@ if [[ -n $session ]]; then
     fi
 fi
 wine_environment "$prefix"
-"$here/scripts/wine-prefix.sh" "$prefix" $desktop || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
+"$here/scripts/wine-prefix.sh" "$prefix" $desktop "${prefix_options[@]}" || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
 
 # A run in a slot holds its lock already.
 if [[ -z $slot ]]; then
@@ -129,7 +134,7 @@ fi
 
 case $use_display in
 0) unset DISPLAY ;;
-1) start_private_xvfb || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
+1) start_private_xvfb "$screen" || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
 3) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
 esac
 

@@ -1,0 +1,106 @@
+#include "host/dpi.h"
+
+namespace {
+
+// Looked up once: each is there from some Windows on, and missing before it.
+template <typename Function> Function Lookup(const char* module, const char* name) {
+    HMODULE loaded = GetModuleHandleA(module);
+    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
+                  : nullptr;
+}
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);                         // Windows 10 1607
+using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT); // Windows 10 1607
+using MetricForDpiFunction = int(WINAPI*)(int, UINT);                        // Windows 10 1607
+using MonitorDpiFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);    // Windows 8.1, shcore
+
+int MonitorDpi(HWND hwnd) {
+    static HMODULE shcore = LoadLibraryA("shcore.dll"); // kept for the program's life
+    static auto getForMonitor = shcore ? reinterpret_cast<MonitorDpiFunction>(reinterpret_cast<void*>(
+                                             GetProcAddress(shcore, "GetDpiForMonitor")))
+                                       : nullptr;
+    UINT x = 0, y = 0;
+    if (!getForMonitor) return 0;
+    HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    return SUCCEEDED(getForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) ? static_cast<int>(x) : 0;
+}
+
+} // namespace
+
+int SystemDpi() {
+    static int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        int value = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : kLayoutDpi;
+    }();
+    return dpi;
+}
+
+int WindowDpi(HWND hwnd) {
+    static auto getForWindow = Lookup<GetDpiForWindowFunction>("user32.dll", "GetDpiForWindow");
+    if (getForWindow && hwnd) {
+        if (UINT dpi = getForWindow(hwnd)) return static_cast<int>(dpi);
+    }
+    // Windows 8.1 scales per monitor without that function.
+    if (int dpi = hwnd ? MonitorDpi(hwnd) : 0) return dpi;
+    return SystemDpi();
+}
+
+RECT ScaleRect(int left, int top, int width, int height, int dpi) {
+    return {ScaleToDpi(left, dpi), ScaleToDpi(top, dpi), ScaleToDpi(left + width, dpi),
+            ScaleToDpi(top + height, dpi)};
+}
+
+SIZE ClassicClientSize(int outerWidth, int outerHeight, DWORD style, DWORD extended) {
+    // Windows' classic metrics at 96 DPI: caption 18 pixels and its line, small
+    // caption 15 and its line, dialog frame 3, sizing frame 4, border 1, edge 2.
+    int x = 0, y = 0;
+    if (style & WS_THICKFRAME) {
+        x = y = 4;
+    } else if ((style & WS_DLGFRAME) || (extended & WS_EX_DLGMODALFRAME)) {
+        x = y = 3;
+    } else if (style & WS_BORDER) {
+        x = y = 1;
+    }
+    if (extended & WS_EX_CLIENTEDGE) x += 2, y += 2;
+    if (extended & WS_EX_STATICEDGE) x += 1, y += 1;
+    int caption = (style & WS_CAPTION) == WS_CAPTION ? ((extended & WS_EX_TOOLWINDOW) ? 16 : 19) : 0;
+    return {outerWidth - 2 * x, outerHeight - 2 * y - caption};
+}
+
+SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int dpi) {
+    static auto adjustForDpi = Lookup<AdjustForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
+    RECT outer{0, 0, client.cx, client.cy};
+    if (!adjustForDpi || !adjustForDpi(&outer, style, FALSE, extended, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&outer, style, FALSE, extended);
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+int MetricForDpi(int index, int dpi) {
+    static auto metricForDpi = Lookup<MetricForDpiFunction>("user32.dll", "GetSystemMetricsForDpi");
+    if (metricForDpi) return metricForDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
+FontHandle CreateDefaultGuiFont(int dpi) {
+    if (dpi == SystemDpi()) return FontHandle();
+    LOGFONTA font{};
+    if (!GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) return FontHandle();
+    font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi());
+    font.lfWidth = MulDiv(font.lfWidth, dpi, SystemDpi());
+    return FontHandle(CreateFontIndirectA(&font));
+}
+
+FontHandle CreateStoredFont(const LOGFONTA* stored, int dpi) {
+    if (!stored) return FontHandle();
+    LOGFONTA font = *stored;
+    font.lfHeight = ScaleToDpi(font.lfHeight, dpi);
+    font.lfWidth = ScaleToDpi(font.lfWidth, dpi);
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = 0;
+    font.lfClipPrecision = 0;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = 0;
+    return FontHandle(CreateFontIndirectA(&font));
+}
