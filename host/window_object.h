@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -64,8 +63,8 @@ private:
     // had, which its controls may still use until they have theirs.
     FontHandle UseDpi(int dpi);
     // Sizes the window so that its client area is the layout's at its DPI, whatever
-    // the frame around it; `place` says where a window of an outer size goes.
-    void FitFrame(const std::function<POINT(SIZE)>& place);
+    // the frame around it, at `at` or else centred on the screen.
+    void FitFrame(bool centred, POINT at);
     // The window went to another DPI: everything again as a start at that DPI makes it.
     void OnDpiChanged(int dpi, const RECT& suggested);
 

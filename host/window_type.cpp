@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <functional>
 
 #include "host/background_picture.h"
 #include "host/dpi.h"
@@ -122,7 +121,8 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     // Made where it will be shown, the window knows its DPI, and its size and place
     // follow from it.
     window->UseDpi(WindowDpi(hwnd));
-    window->FitFrame([&](SIZE outer) { return place(outer, window->dpi_); });
+    bool centred = p.position == StartPosition::Centred;
+    window->FitFrame(centred, place({}, window->dpi_));
 
     std::span<const std::uint8_t> icon = ProgramData(p.icon);
     window->bigIcon_ = IconFromFile(icon, GetSystemMetrics(SM_CXICON));
@@ -148,7 +148,7 @@ FontHandle WindowObject::UseDpi(int dpi) {
     return previous;
 }
 
-void WindowObject::FitFrame(const std::function<POINT(SIZE)>& place) {
+void WindowObject::FitFrame(bool centred, POINT at) {
     SIZE client{ScaleToDpi(classicClient_.cx, dpi_), ScaleToDpi(classicClient_.cy, dpi_)};
     auto style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
     auto extended = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE));
@@ -156,7 +156,10 @@ void WindowObject::FitFrame(const std::function<POINT(SIZE)>& place) {
     // The frame as Windows draws it decides: where it differs from what its metrics
     // said, the outer size makes up the difference once.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        POINT at = place(outer);
+        if (centred) {
+            at = {(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
+                  (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
+        }
         RECT now;
         GetWindowRect(hwnd_, &now);
         if (now.left != at.x || now.top != at.y || now.right - now.left != outer.cx ||
@@ -173,7 +176,7 @@ void WindowObject::FitFrame(const std::function<POINT(SIZE)>& place) {
 void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
     FontHandle previous = UseDpi(dpi);
-    FitFrame([&](SIZE) { return POINT{suggested.left, suggested.top}; });
+    FitFrame(false, {suggested.left, suggested.top});
     for (std::size_t i = 1; i < entry_.units.size(); ++i) {
         if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi);
     }

@@ -18,6 +18,7 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
 
 #ifndef PANEL_TEST_DPI
@@ -278,9 +279,11 @@ TEST_F(PanelAtDpi, ClientAreaControlsFontsAndPictureAreTheLayoutScaledAndEveryTe
                        static_cast<DWORD>(GetWindowLongA(window_, GWL_EXSTYLE)));
     EXPECT_EQ(outer.right - outer.left, frame.right - frame.left);
     EXPECT_EQ(outer.bottom - outer.top, frame.bottom - frame.top);
-#if PANEL_TEST_DPI == 96 && !defined(PANEL_TEST_CAPTION)
-    EXPECT_EQ(outer.right - outer.left, 740) << "the layout's own size with the classic frame";
-    EXPECT_EQ(outer.bottom - outer.top, 521);
+#if PANEL_TEST_DPI == 96
+    if (panelgeometry::ClassicFrame()) {
+        EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth) << "the layout's own size";
+        EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
+    }
 #endif
 }
 

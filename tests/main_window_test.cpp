@@ -191,10 +191,21 @@ TEST_F(MainWindow, IsCentredFixedAndStyledAsDesigned) {
     RECT outer;
     GetWindowRect(window_, &outer);
     ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), panelgeometry::kScreenWidth);
-    EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
-    EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
-    EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
-    EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, panelgeometry::kClientWidth);
+    EXPECT_EQ(client.bottom, panelgeometry::kClientHeight);
+    RECT expected = panelgeometry::ExpectedWindowRect(window_);
+    EXPECT_EQ(outer.left, expected.left);
+    EXPECT_EQ(outer.top, expected.top);
+    EXPECT_EQ(outer.right, expected.right);
+    EXPECT_EQ(outer.bottom, expected.bottom);
+    if (panelgeometry::ClassicFrame()) {
+        EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
+        EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
+        EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
+        EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
+    }
 
     EXPECT_EQ(ClassOf(window_), "KZWindow");
     WNDCLASSA windowClass{};

@@ -21,10 +21,21 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
     ASSERT_NE(window, nullptr);
     RECT outer;
     GetWindowRect(window, &outer);
-    EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
-    EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
-    EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
-    EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, panelgeometry::kClientWidth);
+    EXPECT_EQ(client.bottom, panelgeometry::kClientHeight);
+    RECT expected = panelgeometry::ExpectedWindowRect(window);
+    EXPECT_EQ(outer.left, expected.left);
+    EXPECT_EQ(outer.top, expected.top);
+    EXPECT_EQ(outer.right, expected.right);
+    EXPECT_EQ(outer.bottom, expected.bottom);
+    if (panelgeometry::ClassicFrame()) {
+        EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
+        EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
+        EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
+        EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
+    }
 
     HWND box = nullptr;
     for (HWND child : observe::ChildWindows(window)) {

@@ -1,16 +1,41 @@
 // The panel's main window on the harness's desktop, as every test that looks at it
-// expects it: 740 x 521 with its frame, centred on the 1024 x 768 screen of each
-// session slot, so at (1024 - 740) / 2 = 142 and (768 - 521) / 2 = 123.
+// expects it: a client area of 730 x 492 in whatever frame Windows draws around it,
+// centred on the 1024 x 768 screen of each session slot. With the classic frame
+// (caption 19, dialog frame 3, sunken edge 2: Wine 8's) that is 740 x 521 at
+// (1024 - 740) / 2 = 142 and (768 - 521) / 2 = 123; Wine 10 draws a taller caption.
 #pragma once
+
+#include <windows.h>
 
 namespace panelgeometry {
 
 inline constexpr int kScreenWidth = 1024;
 inline constexpr int kScreenHeight = 768;
+inline constexpr int kClientWidth = 730;
+inline constexpr int kClientHeight = 492;
 inline constexpr int kWindowWidth = 740;
 inline constexpr int kWindowHeight = 521;
 inline constexpr int kWindowLeft = (kScreenWidth - kWindowWidth) / 2;
 inline constexpr int kWindowTop = (kScreenHeight - kWindowHeight) / 2;
 static_assert(kWindowLeft == 142 && kWindowTop == 123);
+
+// The frame metrics of the classic look, which the layout's 740 x 521 was drawn with.
+inline bool ClassicFrame() {
+    return GetSystemMetrics(SM_CYCAPTION) == 19 && GetSystemMetrics(SM_CXDLGFRAME) == 3 &&
+           GetSystemMetrics(SM_CYDLGFRAME) == 3 && GetSystemMetrics(SM_CXEDGE) == 2 &&
+           GetSystemMetrics(SM_CYEDGE) == 2;
+}
+
+// The window's place when its 730 x 492 client area sits in the frame that Windows
+// draws for the window's styles, centred on the screen.
+inline RECT ExpectedWindowRect(HWND window) {
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+        top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return {left, top, left + width, top + height};
+}
 
 } // namespace panelgeometry
