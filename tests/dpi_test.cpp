@@ -27,22 +27,12 @@
 
 namespace {
 
+using ui::PlaceInParent;
+using ui::Text;
+
 constexpr int kScreenDpi = PANEL_TEST_DPI;
 // The layout's client area: 740 x 521 with the classic frame at 96 DPI.
 constexpr SIZE kClient96{730, 492};
-
-std::string Text(HWND hwnd) {
-    char text[1024] = "";
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-}
-
-RECT PlaceInParent(HWND hwnd) {
-    RECT place;
-    GetWindowRect(hwnd, &place);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
 
 // Width and height of each line of a text in a font, as GDI measures it.
 struct Measured {

@@ -21,28 +21,18 @@
 
 namespace {
 
+using ui::PlaceInParent;
+using ui::Text;
+
 std::vector<EventRecord> g_events;
 void Observe(const EventRecord& record) {
     g_events.push_back(record);
-}
-
-std::string Text(HWND hwnd) {
-    char text[1024] = "";
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
 }
 
 std::string ClassOf(HWND hwnd) {
     char name[64] = "";
     GetClassNameA(hwnd, name, sizeof name);
     return name;
-}
-
-RECT PlaceInParent(HWND hwnd) {
-    RECT place;
-    GetWindowRect(hwnd, &place);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&place), 2);
-    return place;
 }
 
 // A key that nothing in the program answers to, pressed after the keys of a test:
@@ -188,24 +178,8 @@ protected:
 };
 
 TEST_F(MainWindow, IsCentredFixedAndStyledAsDesigned) {
-    RECT outer;
-    GetWindowRect(window_, &outer);
     ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), panelgeometry::kScreenWidth);
-    RECT client;
-    GetClientRect(window_, &client);
-    EXPECT_EQ(client.right, panelgeometry::kClientWidth);
-    EXPECT_EQ(client.bottom, panelgeometry::kClientHeight);
-    RECT expected = panelgeometry::ExpectedWindowRect(window_);
-    EXPECT_EQ(outer.left, expected.left);
-    EXPECT_EQ(outer.top, expected.top);
-    EXPECT_EQ(outer.right, expected.right);
-    EXPECT_EQ(outer.bottom, expected.bottom);
-    if (panelgeometry::ClassicFrame()) {
-        EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
-        EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
-        EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
-        EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
-    }
+    panelgeometry::ExpectCentredAroundItsClientArea(window_);
 
     EXPECT_EQ(ClassOf(window_), "KZWindow");
     WNDCLASSA windowClass{};

@@ -19,23 +19,7 @@ TEST(PanelProgram, OpensCentredAndEscapeInTheDirectoryBoxEndsItWithExitCodeZero)
     ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
     HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
     ASSERT_NE(window, nullptr);
-    RECT outer;
-    GetWindowRect(window, &outer);
-    RECT client;
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, panelgeometry::kClientWidth);
-    EXPECT_EQ(client.bottom, panelgeometry::kClientHeight);
-    RECT expected = panelgeometry::ExpectedWindowRect(window);
-    EXPECT_EQ(outer.left, expected.left);
-    EXPECT_EQ(outer.top, expected.top);
-    EXPECT_EQ(outer.right, expected.right);
-    EXPECT_EQ(outer.bottom, expected.bottom);
-    if (panelgeometry::ClassicFrame()) {
-        EXPECT_EQ(outer.left, panelgeometry::kWindowLeft);
-        EXPECT_EQ(outer.top, panelgeometry::kWindowTop);
-        EXPECT_EQ(outer.right - outer.left, panelgeometry::kWindowWidth);
-        EXPECT_EQ(outer.bottom - outer.top, panelgeometry::kWindowHeight);
-    }
+    panelgeometry::ExpectCentredAroundItsClientArea(window);
 
     HWND box = nullptr;
     for (HWND child : observe::ChildWindows(window)) {

@@ -5,6 +5,8 @@
 // (1024 - 740) / 2 = 142 and (768 - 521) / 2 = 123; Wine 10 draws a taller caption.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 namespace panelgeometry {
@@ -36,6 +38,27 @@ inline RECT ExpectedWindowRect(HWND window) {
     int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
         top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     return {left, top, left + width, top + height};
+}
+
+// The window's client area is 730 x 492, the window is that in its frame, centred;
+// and with the classic frame it is exactly 740 x 521 at 142, 123.
+inline void ExpectCentredAroundItsClientArea(HWND window) {
+    RECT outer, client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, kClientWidth);
+    EXPECT_EQ(client.bottom, kClientHeight);
+    RECT expected = ExpectedWindowRect(window);
+    EXPECT_EQ(outer.left, expected.left);
+    EXPECT_EQ(outer.top, expected.top);
+    EXPECT_EQ(outer.right, expected.right);
+    EXPECT_EQ(outer.bottom, expected.bottom);
+    if (ClassicFrame()) {
+        EXPECT_EQ(outer.left, kWindowLeft);
+        EXPECT_EQ(outer.top, kWindowTop);
+        EXPECT_EQ(outer.right - outer.left, kWindowWidth);
+        EXPECT_EQ(outer.bottom - outer.top, kWindowHeight);
+    }
 }
 
 } // namespace panelgeometry

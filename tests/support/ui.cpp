@@ -37,6 +37,19 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
     }
 }
 
+std::string Text(HWND hwnd) {
+    char text[1024] = "";
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+RECT PlaceInParent(HWND hwnd) {
+    RECT place;
+    GetWindowRect(hwnd, &place);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
 HWND UnitHandle(std::uint32_t windowId, const char* unitName) {
     WindowEntry* entry = FindWindowEntry(windowId);
     if (!entry) return nullptr;

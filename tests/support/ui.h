@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace ui {
 
@@ -16,6 +17,10 @@ namespace ui {
 void Pump();
 // Handles them until `done` holds or the time is up; says whether it held.
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
+
+// A window's text, and its place in its parent's client area.
+std::string Text(HWND hwnd);
+RECT PlaceInParent(HWND hwnd);
 
 // The live control of a loaded window, by unit name; null when there is none.
 HWND UnitHandle(std::uint32_t windowId, const char* unitName);
