@@ -23,15 +23,12 @@ public:
         HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
-        button->font_ = CreateStoredFont(p.font, context.window->Dpi());
-        ApplyFont(hwnd, button->font_, *button);
+        UseStoredFont(*button, button->font_, p.font, context.window->Dpi());
         return button;
     }
 
     void ApplyDpi(int dpi) override {
-        FontHandle previous = std::move(font_);
-        font_ = CreateStoredFont(properties_.font, dpi);
-        ApplyFont(hwnd_, font_, *this);
+        UseStoredFont(*this, font_, properties_.font, dpi);
         PlaceControl(hwnd_, *GetUnit().description, dpi);
         InvalidateRect(hwnd_, nullptr, TRUE);
     }

@@ -1,5 +1,7 @@
 #include "host/control.h"
 
+#include <utility>
+
 #include "host/dpi.h"
 #include "host/window_object.h"
 
@@ -31,8 +33,10 @@ HFONT FontOf(const FontHandle& own, const UnitObject& control) {
     return window ? window->DefaultFont() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void ApplyFont(HWND control, const FontHandle& own, const UnitObject& object) {
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(own, object)), FALSE);
+void UseStoredFont(const UnitObject& control, FontHandle& own, const LOGFONTA* stored, int dpi) {
+    FontHandle previous = std::move(own);
+    own = CreateStoredFont(stored, dpi);
+    SendMessageA(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(own, control)), FALSE);
 }
 
 void ApplyBorder(HWND control, ControlBorder border) {

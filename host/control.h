@@ -37,7 +37,9 @@ void PlaceControl(HWND control, const UnitDescription& unit, int dpi);
 
 // The control's own font, or else its window's default font.
 HFONT FontOf(const FontHandle& own, const UnitObject& control);
-void ApplyFont(HWND control, const FontHandle& own, const UnitObject& object);
+// Makes `own` the control's stored font at a DPI (none: its window's default font)
+// and hands the control its font; the font it had goes once it has the new one.
+void UseStoredFont(const UnitObject& control, FontHandle& own, const LOGFONTA* stored, int dpi);
 
 // Applies a border kind to a created control as a style change.
 void ApplyBorder(HWND control, ControlBorder border);

@@ -59,8 +59,7 @@ public:
         if (!hwnd) return nullptr;
         box->Attach(hwnd, true);
         box->brush_.reset(CreateSolidBrush(ResolveColour(p.background)));
-        box->font_ = CreateStoredFont(p.font, context.window->Dpi());
-        ApplyFont(hwnd, box->font_, *box);
+        UseStoredFont(*box, box->font_, p.font, context.window->Dpi());
         ApplyBorder(hwnd, p.border);
         if (!p.multiLine) box->EnsureMinimumHeight(context.window->Dpi());
         SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(p.maxLength), 0);
@@ -90,9 +89,7 @@ public:
 
     // The box keeps its window, and with it whatever was typed into it.
     void ApplyDpi(int dpi) override {
-        FontHandle previous = std::move(font_);
-        font_ = CreateStoredFont(properties_.font, dpi);
-        ApplyFont(hwnd_, font_, *this);
+        UseStoredFont(*this, font_, properties_.font, dpi);
         PlaceControl(hwnd_, *GetUnit().description, dpi);
         if (!properties_.multiLine) EnsureMinimumHeight(dpi);
         InvalidateRect(hwnd_, nullptr, TRUE);

@@ -106,23 +106,23 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     window->classicClient_ = ClassicClientSize(d.width, d.height, style.style, style.extended);
     HWND owner = context.owner;
     if (!owner && (context.modal || !p.showInTaskbar)) owner = Host().hiddenOwner;
-    auto place = [&](SIZE outer, int dpi) {
-        if (p.position != StartPosition::Centred)
-            return POINT{ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi)};
-        return POINT{(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
-    };
-    POINT at = place({d.width, d.height}, kLayoutDpi);
+    // Made where the layout's own size puts it; at 96 DPI in the classic frame that is
+    // where it stays.
+    bool centred = p.position == StartPosition::Centred;
+    int left = d.left, top = d.top;
+    if (centred) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - d.width) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - d.height) / 2;
+    }
     HWND hwnd = CreateWindowExA(style.extended, kWindowClass, d.text,
-                                style.style | (d.disabled ? WS_DISABLED : 0), at.x, at.y, d.width, d.height,
+                                style.style | (d.disabled ? WS_DISABLED : 0), left, top, d.width, d.height,
                                 owner, context.menu, GetModuleHandleA(nullptr), window.get());
     if (!hwnd) return nullptr;
 
     // Made where it will be shown, the window knows its DPI, and its size and place
     // follow from it.
     window->UseDpi(WindowDpi(hwnd));
-    bool centred = p.position == StartPosition::Centred;
-    window->FitFrame(centred, place({}, window->dpi_));
+    window->FitFrame(centred, {ScaleToDpi(d.left, window->dpi_), ScaleToDpi(d.top, window->dpi_)});
 
     std::span<const std::uint8_t> icon = ProgramData(p.icon);
     window->bigIcon_ = IconFromFile(icon, GetSystemMetrics(SM_CXICON));

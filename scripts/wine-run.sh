@@ -12,7 +12,8 @@
 #   When no session is up (listing a program's tests, say), the run is on its own, as
 #   with --prefix on slot 0's prefix.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
-#   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its PID (--own-display keeps the caller's $DISPLAY instead); then
+#   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its
+#   PID (--own-display keeps the caller's $DISPLAY instead); then
 #   every Wine process of the prefix is ended with `wineserver -k`. Runs on one prefix
 #   are serialised with a lock. --dpi and --caption make the prefix with that screen
 #   DPI and title bar height (scripts/wine-prefix.sh); give each set a prefix of its own.
