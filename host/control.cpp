@@ -37,7 +37,7 @@ DeferredMoves::~DeferredMoves() {
 }
 
 void DeferredMoves::Move(HWND window, const RECT& place, UINT flags) {
-    moves_.push_back({window, place, flags | SWP_NOZORDER | SWP_NOACTIVATE});
+    moves_.push_back({window, place, flags | flags_ | SWP_NOZORDER | SWP_NOACTIVATE});
 }
 
 Control::Control(Unit& unit, const CreationContext& context, const LOGFONTA* storedFont)

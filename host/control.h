@@ -18,7 +18,8 @@ char* ReadWindowText(HWND control);
 // scope, so that a window and its controls are laid out and painted once.
 class DeferredMoves {
 public:
-    DeferredMoves() = default;
+    // `flags`: SetWindowPos flags of every move (SWP_NOREDRAW where one repaint follows).
+    explicit DeferredMoves(UINT flags = 0) : flags_(flags) {}
     DeferredMoves(const DeferredMoves&) = delete;
     DeferredMoves& operator=(const DeferredMoves&) = delete;
     ~DeferredMoves();
@@ -30,6 +31,7 @@ private:
         RECT place;
         UINT flags;
     };
+    UINT flags_;
     std::vector<PendingMove> moves_;
 };
 

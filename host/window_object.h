@@ -88,8 +88,9 @@ private:
     // window will have there.
     SIZE OuterSizeAt(int dpi) const;
     // Sizes the window so that its client area is the layout's at its DPI, whatever
-    // the frame around it, at `at` or else centred on the screen.
-    void FitFrame(bool centred, POINT at);
+    // the frame around it, at `at` or else centred on the screen; `flags` go with the
+    // moves (SWP_NOREDRAW where a repaint follows).
+    void FitFrame(bool centred, POINT at, UINT flags = 0);
     // The window went to another DPI: everything again as a start at that DPI makes it.
     void OnDpiChanged(int dpi, const RECT& suggested);
     // A minimized window keeps its size: the size it comes back with is set instead.

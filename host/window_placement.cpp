@@ -52,7 +52,7 @@ SIZE WindowObject::OuterSizeAt(int dpi) const {
     return OuterSizeForClient(client, style, extended, frameScales_ ? dpi : 0);
 }
 
-void WindowObject::FitFrame(bool centred, POINT at) {
+void WindowObject::FitFrame(bool centred, POINT at, UINT flags) {
     SIZE client{ScaleToDpi(classicClient_.cx, dpi_), ScaleToDpi(classicClient_.cy, dpi_)};
     SIZE outer = OuterSizeAt(dpi_);
     // The frame as Windows draws it decides: where it differs from what was expected,
@@ -63,7 +63,8 @@ void WindowObject::FitFrame(bool centred, POINT at) {
         GetWindowRect(hwnd_, &now);
         if (now.left != at.x || now.top != at.y || now.right - now.left != outer.cx ||
             now.bottom - now.top != outer.cy)
-            SetWindowPos(hwnd_, nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(hwnd_, nullptr, at.x, at.y, outer.cx, outer.cy,
+                         flags | SWP_NOZORDER | SWP_NOACTIVATE);
         RECT inside;
         GetClientRect(hwnd_, &inside);
         if (inside.right == client.cx && inside.bottom == client.cy) return;
@@ -90,16 +91,16 @@ void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
     FontHandle previous = UseDpi(dpi);
     UseIcons(dpi);
+    // The window takes its size and every control its font and place in one batch of
+    // moves, while nothing is drawn; then everything is painted once.
     if (IsIconic(hwnd_)) {
         PlaceForRestore();
     } else {
-        FitFrame(false, {suggested.left, suggested.top});
+        FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW);
     }
-    // Every control takes its font and place in one batch of moves while the window
-    // draws nothing; then it is painted once.
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     {
-        DeferredMoves moves;
+        DeferredMoves moves(SWP_NOREDRAW);
         for (std::size_t i = 1; i < entry_.units.size(); ++i) {
             if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi, moves);
         }
