@@ -11,26 +11,20 @@ namespace {
 
 class ButtonObject : public CaptionedControl {
 public:
-    ButtonObject(Unit& unit, const CreationContext& context)
-        : CaptionedControl(unit, context.windowId, context.window),
-          properties_(*static_cast<const ButtonProperties*>(unit.description->properties)) {}
+    ButtonObject(Unit& unit, const CreationContext& context, const ButtonProperties& properties)
+        : CaptionedControl(unit, context, properties.font), properties_(properties) {}
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
-        auto button = std::make_unique<ButtonObject>(unit, context);
+        auto button = std::make_unique<ButtonObject>(
+            unit, context, *static_cast<const ButtonProperties*>(unit.description->properties));
         const ButtonProperties& p = button->properties_;
         DWORD style =
             (p.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE | BS_CENTER | BS_VCENTER;
         HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
-        UseStoredFont(*button, button->font_, p.font, context.window->Dpi());
+        button->UseFont(context.window->Dpi());
         return button;
-    }
-
-    void ApplyDpi(int dpi) override {
-        UseStoredFont(*this, font_, properties_.font, dpi);
-        PlaceControl(hwnd_, *GetUnit().description, dpi);
-        InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
     void OnNotify(UINT code) override {
@@ -50,7 +44,6 @@ protected:
 
 private:
     const ButtonProperties& properties_;
-    FontHandle font_;
 };
 
 } // namespace

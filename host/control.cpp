@@ -21,22 +21,47 @@ RECT ControlRect(const UnitDescription& unit, int dpi) {
     return ScaleRect(unit.left, unit.top, unit.width, unit.height, dpi);
 }
 
-void PlaceControl(HWND control, const UnitDescription& unit, int dpi) {
-    RECT place = ControlRect(unit, dpi);
-    SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+DeferredMoves::~DeferredMoves() {
+    if (moves_.empty()) return;
+    // A batch that cannot be made moves each window on its own.
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(moves_.size()));
+    for (const PendingMove& m : moves_) {
+        if (!batch) break;
+        batch = DeferWindowPos(batch, m.window, nullptr, m.place.left, m.place.top,
+                               m.place.right - m.place.left, m.place.bottom - m.place.top, m.flags);
+    }
+    if (batch && EndDeferWindowPos(batch)) return;
+    for (const PendingMove& m : moves_)
+        SetWindowPos(m.window, nullptr, m.place.left, m.place.top, m.place.right - m.place.left,
+                     m.place.bottom - m.place.top, m.flags);
 }
 
-HFONT FontOf(const FontHandle& own, const UnitObject& control) {
-    if (own) return own.get();
-    WindowObject* window = control.Window();
+void DeferredMoves::Move(HWND window, const RECT& place, UINT flags) {
+    moves_.push_back({window, place, flags | flags_ | SWP_NOZORDER | SWP_NOACTIVATE});
+}
+
+Control::Control(Unit& unit, const CreationContext& context, const LOGFONTA* storedFont)
+    : UnitObject(unit, context.windowId, context.window), storedFont_(storedFont) {}
+
+void Control::ApplyDpi(int dpi, DeferredMoves& moves) {
+    UseFont(dpi);
+    moves.Move(hwnd_, PlaceAt(dpi), MoveFlags());
+}
+
+void Control::UseFont(int dpi) {
+    FontHandle previous = std::move(font_);
+    font_ = CreateStoredFont(storedFont_, dpi);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+}
+
+HFONT Control::Font() const {
+    if (font_) return font_.get();
+    WindowObject* window = Window();
     return window ? window->DefaultFont() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void UseStoredFont(const UnitObject& control, FontHandle& own, const LOGFONTA* stored, int dpi) {
-    FontHandle previous = std::move(own);
-    own = CreateStoredFont(stored, dpi);
-    SendMessageA(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(own, control)), FALSE);
+RECT Control::PlaceAt(int dpi) {
+    return ControlRect(*GetUnit().description, dpi);
 }
 
 void ApplyBorder(HWND control, ControlBorder border) {

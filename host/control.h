@@ -1,8 +1,10 @@
-// What the control types share: creation as a hidden child of the window, the font
-// from a stored LOGFONT, and the border kinds.
+// What the control types share: creation as a hidden child of the window, one DPI
+// step (the stored font, then the place), and the border kinds.
 #pragma once
 
 #include <windows.h>
+
+#include <vector>
 
 #include "host/description.h"
 #include "host/handles.h"
@@ -12,10 +14,54 @@
 // The window text of a control as a new heap text (an empty one for no text).
 char* ReadWindowText(HWND control);
 
-// A control whose own property 0 is its caption (buttons and labels).
-class CaptionedControl : public UnitObject {
+// Moves of several windows, made in one batch (DeferWindowPos) when it goes out of
+// scope, so that a window and its controls are laid out and painted once.
+class DeferredMoves {
 public:
-    using UnitObject::UnitObject;
+    // `flags`: SetWindowPos flags of every move (SWP_NOREDRAW where one repaint follows).
+    explicit DeferredMoves(UINT flags = 0) : flags_(flags) {}
+    DeferredMoves(const DeferredMoves&) = delete;
+    DeferredMoves& operator=(const DeferredMoves&) = delete;
+    ~DeferredMoves();
+    void Move(HWND window, const RECT& place, UINT flags = 0);
+
+private:
+    struct PendingMove {
+        HWND window;
+        RECT place;
+        UINT flags;
+    };
+    UINT flags_;
+    std::vector<PendingMove> moves_;
+};
+
+// A control of a window: its stored font at the window's DPI (none: the window's
+// default font) and its rectangle at that DPI.
+class Control : public UnitObject {
+public:
+    Control(Unit& unit, const CreationContext& context, const LOGFONTA* storedFont);
+    // The control's font at the DPI, then its place, queued with the window's other moves.
+    void ApplyDpi(int dpi, DeferredMoves& moves) override;
+
+protected:
+    // Gives the control its font at a DPI; the font it had goes once it has the new one.
+    void UseFont(int dpi);
+    HFONT Font() const;
+    // Where the control stands at a DPI, with its font for that DPI; a kind that needs
+    // more room than its rectangle says so here.
+    virtual RECT PlaceAt(int dpi);
+    // What else a move does (the one-line box computes its frame again).
+    virtual UINT MoveFlags() const { return 0; }
+
+private:
+    const LOGFONTA* storedFont_;
+    FontHandle font_;
+};
+
+// A control whose own property 0 is its caption (buttons and labels).
+class CaptionedControl : public Control {
+public:
+    using Control::Control;
     // The caption as the control shows it, kept until the next read.
     const char* Caption();
 
@@ -32,14 +78,6 @@ HWND CreateControlWindow(const char* className, const char* text, DWORD style, c
                          const CreationContext& context, void* parameter = nullptr);
 // The unit's rectangle in its window at a DPI.
 RECT ControlRect(const UnitDescription& unit, int dpi);
-// Moves and sizes a control to its rectangle at a DPI.
-void PlaceControl(HWND control, const UnitDescription& unit, int dpi);
-
-// The control's own font, or else its window's default font.
-HFONT FontOf(const FontHandle& own, const UnitObject& control);
-// Makes `own` the control's stored font at a DPI (none: its window's default font)
-// and hands the control its font; the font it had goes once it has the new one.
-void UseStoredFont(const UnitObject& control, FontHandle& own, const LOGFONTA* stored, int dpi);
 
 // Applies a border kind to a created control as a style change.
 void ApplyBorder(HWND control, ControlBorder border);

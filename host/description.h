@@ -53,6 +53,8 @@ enum WindowEvent : std::int32_t {
     kEventHidden = 11,
     kEventCloseRequest = 12,
 };
+// Event indexes are per unit type: each type numbers its own events from 0, so the
+// window's creation, a button's click and an edit box's change all have index 0.
 enum ControlEvent : std::int32_t {
     kEventClick = 0,  // button
     kEventChange = 0, // edit box

@@ -1,5 +1,7 @@
 #include "host/dpi.h"
 
+#include "host/system_library.h"
+
 namespace {
 
 // Looked up once: each is there from some Windows on, and missing before it.
@@ -13,9 +15,18 @@ using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);                         // 
 using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT); // Windows 10 1607
 using MetricForDpiFunction = int(WINAPI*)(int, UINT);                        // Windows 10 1607
 using MonitorDpiFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);    // Windows 8.1, shcore
+using ThreadContextFunction = HANDLE(WINAPI*)();                             // Windows 10 1607
+using ContextsEqualFunction = BOOL(WINAPI*)(HANDLE, HANDLE);                 // Windows 10 1607
+
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+const auto kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+
+} // namespace
 
 int MonitorDpi(HWND hwnd) {
-    static HMODULE shcore = LoadLibraryA("shcore.dll"); // kept for the program's life
+    // Windows 7 and 8 have no shcore.dll in the system folder: it is never looked for
+    // anywhere else, where a file of that name could be anyone's.
+    static HMODULE shcore = LoadSystemLibrary("shcore.dll"); // kept for the program's life
     static auto getForMonitor = shcore ? reinterpret_cast<MonitorDpiFunction>(reinterpret_cast<void*>(
                                              GetProcAddress(shcore, "GetDpiForMonitor")))
                                        : nullptr;
@@ -24,8 +35,6 @@ int MonitorDpi(HWND hwnd) {
     HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
     return SUCCEEDED(getForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) ? static_cast<int>(x) : 0;
 }
-
-} // namespace
 
 int SystemDpi() {
     static int dpi = [] {
@@ -69,12 +78,26 @@ SIZE ClassicClientSize(int outerWidth, int outerHeight, DWORD style, DWORD exten
     return {outerWidth - 2 * x, outerHeight - 2 * y - caption};
 }
 
-SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int dpi) {
+SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int frameDpi) {
     static auto adjustForDpi = Lookup<AdjustForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
     RECT outer{0, 0, client.cx, client.cy};
-    if (!adjustForDpi || !adjustForDpi(&outer, style, FALSE, extended, static_cast<UINT>(dpi)))
+    if (frameDpi <= 0 || !adjustForDpi ||
+        !adjustForDpi(&outer, style, FALSE, extended, static_cast<UINT>(frameDpi))) {
+        outer = {0, 0, client.cx, client.cy};
         AdjustWindowRectEx(&outer, style, FALSE, extended);
+    }
     return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+bool FramesFollowWindowDpi() {
+    static auto threadContext = Lookup<ThreadContextFunction>("user32.dll", "GetThreadDpiAwarenessContext");
+    static auto contextsEqual = Lookup<ContextsEqualFunction>("user32.dll", "AreDpiAwarenessContextsEqual");
+    return threadContext && contextsEqual && contextsEqual(threadContext(), kPerMonitorAwareV2);
+}
+
+EnableNonClientScalingFunction& EnableNonClientScalingEntry() {
+    static auto entry = Lookup<EnableNonClientScalingFunction>("user32.dll", "EnableNonClientDpiScaling");
+    return entry;
 }
 
 int MetricForDpi(int index, int dpi) {
@@ -84,11 +107,16 @@ int MetricForDpi(int index, int dpi) {
 }
 
 FontHandle CreateDefaultGuiFont(int dpi) {
-    if (dpi == SystemDpi()) return FontHandle();
     LOGFONTA font{};
     if (!GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) return FontHandle();
-    font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi());
-    font.lfWidth = MulDiv(font.lfWidth, dpi, SystemDpi());
+    // The stock font is made for the screen's DPI. Taken back to 96 DPI once, it is
+    // scaled from there like every length of the layout, so that a window gets the
+    // same font at a DPI whether it started there or moved there.
+    LONG height = ScaleToDpi(MulDiv(font.lfHeight, kLayoutDpi, SystemDpi()), dpi);
+    LONG width = ScaleToDpi(MulDiv(font.lfWidth, kLayoutDpi, SystemDpi()), dpi);
+    if (height == font.lfHeight && width == font.lfWidth) return FontHandle(); // the stock font is that font
+    font.lfHeight = height;
+    font.lfWidth = width;
     return FontHandle(CreateFontIndirectA(&font));
 }
 

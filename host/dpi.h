@@ -14,6 +14,9 @@ inline constexpr int kLayoutDpi = 96;
 int SystemDpi();
 // The DPI of the monitor a window is on, as Windows scales for it.
 int WindowDpi(HWND hwnd);
+// The DPI Windows 8.1 on gives the monitor a window is on (GetDpiForMonitor, from the
+// system folder's shcore.dll); 0 where it cannot tell.
+int MonitorDpi(HWND hwnd);
 
 // A layout length at a DPI. One rounding rule everywhere: to the nearest pixel,
 // halves away from zero (MulDiv).
@@ -28,15 +31,25 @@ RECT ScaleRect(int left, int top, int width, int height, int dpi);
 // with Windows' classic frame metrics at 96 DPI (the metrics the layout was drawn with).
 SIZE ClassicClientSize(int outerWidth, int outerHeight, DWORD style, DWORD extended);
 // The outer size of a window of these styles whose client area has this size, with the
-// frame metrics Windows uses at the DPI.
-SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int dpi);
+// frame metrics Windows uses at `frameDpi` (0: the screen's own frame metrics).
+SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int frameDpi);
+
+// Whether Windows draws a window's frame for the window's own DPI without being asked:
+// per-monitor awareness version 2 (Windows 10 1703 on). Before that, and under the first
+// version, the frame keeps the screen's metrics.
+bool FramesFollowWindowDpi();
+// Asks Windows to draw a window's frame for its DPI (EnableNonClientDpiScaling, Windows
+// 10 1607 on, in WM_NCCREATE); null where Windows has no such function. The entry can
+// be replaced, so that a test sees the call.
+using EnableNonClientScalingFunction = BOOL(WINAPI*)(HWND);
+EnableNonClientScalingFunction& EnableNonClientScalingEntry();
 
 // A system metric at a DPI (GetSystemMetricsForDpi where Windows has it, else the
 // screen's value scaled).
 int MetricForDpi(int index, int dpi);
 
-// The default GUI font made for a DPI: null at the screen's own DPI, where the stock
-// DEFAULT_GUI_FONT is that font already.
+// The default GUI font made for a DPI: the stock DEFAULT_GUI_FONT taken back to 96 DPI
+// and scaled from there; null where that is the stock font itself.
 FontHandle CreateDefaultGuiFont(int dpi);
 // A stored font (its height in pixels at 96 DPI) made for a DPI, with character set,
 // precisions, quality and pitch replaced; null when there is none or it cannot be made.

@@ -42,16 +42,16 @@ constexpr std::uint16_t kOwnProperties[21] = {
     kPropertyText,    // binding field
 };
 
-class EditBoxObject : public UnitObject {
+class EditBoxObject : public Control {
 public:
-    EditBoxObject(Unit& unit, const CreationContext& context)
-        : UnitObject(unit, context.windowId, context.window),
-          properties_(*static_cast<const EditBoxProperties*>(unit.description->properties)),
+    EditBoxObject(Unit& unit, const CreationContext& context, const EditBoxProperties& properties)
+        : Control(unit, context, properties.font), properties_(properties),
           cached_(const_cast<char*>(unit.description->text ? unit.description->text : kEmptyText)) {}
     ~EditBoxObject() override { FreeBlock(cached_); }
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
-        auto box = std::make_unique<EditBoxObject>(unit, context);
+        auto box = std::make_unique<EditBoxObject>(
+            unit, context, *static_cast<const EditBoxProperties*>(unit.description->properties));
         const EditBoxProperties& p = box->properties_;
         DWORD style = p.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
         if (!p.hideSelection) style |= ES_NOHIDESEL;
@@ -59,9 +59,14 @@ public:
         if (!hwnd) return nullptr;
         box->Attach(hwnd, true);
         box->brush_.reset(CreateSolidBrush(ResolveColour(p.background)));
-        UseStoredFont(*box, box->font_, p.font, context.window->Dpi());
+        box->UseFont(context.window->Dpi());
         ApplyBorder(hwnd, p.border);
-        if (!p.multiLine) box->EnsureMinimumHeight(context.window->Dpi());
+        if (!p.multiLine) {
+            // Room for the box's line in its font, and its frame computed for that font.
+            RECT place = box->PlaceAt(context.window->Dpi());
+            SetWindowPos(hwnd, nullptr, place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | box->MoveFlags());
+        }
         SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(p.maxLength), 0);
         SendMessageA(hwnd, EM_SETSEL, 0, 0);
         SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);
@@ -85,14 +90,6 @@ public:
 
     void OnNotify(UINT code) override {
         if (code == EN_CHANGE && !settingText_) Raise(kEventChange);
-    }
-
-    // The box keeps its window, and with it whatever was typed into it.
-    void ApplyDpi(int dpi) override {
-        UseStoredFont(*this, font_, properties_.font, dpi);
-        PlaceControl(hwnd_, *GetUnit().description, dpi);
-        if (!properties_.multiLine) EnsureMinimumHeight(dpi);
-        InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
     HBRUSH OnControlColour(HDC dc) override {
@@ -169,22 +166,21 @@ private:
         ReleaseDC(hwnd_, dc);
     }
 
-    // A single-line box is at least one CJK character plus two edges high.
-    void EnsureMinimumHeight(int dpi) {
+    // A one-line box is at least one CJK character plus two edges high; it centres its
+    // line again in its font.
+    RECT PlaceAt(int dpi) override {
+        RECT place = Control::PlaceAt(dpi);
+        if (properties_.multiLine) return place;
         int minimum = TextHeight("国") + 2 * MetricForDpi(SM_CYEDGE, dpi);
-        RECT place = ControlRect(*GetUnit().description, dpi);
-        if (place.bottom - place.top < minimum)
-            SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, minimum,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        if (place.bottom - place.top < minimum) place.bottom = place.top + minimum;
+        return place;
     }
+    UINT MoveFlags() const override { return properties_.multiLine ? 0 : SWP_FRAMECHANGED; }
 
     const EditBoxProperties& properties_;
     char* cached_; // a heap text, or a literal of the layout until the first read or write
     bool settingText_ = false;
     BrushHandle brush_;
-    FontHandle font_;
 };
 
 void GetEditBoxProperty(UnitObject& object, int ownIndex, RawValue& value) {

@@ -40,25 +40,19 @@ UINT DrawFlags(const LabelProperties& p) {
 
 class LabelObject : public CaptionedControl {
 public:
-    LabelObject(Unit& unit, const CreationContext& context)
-        : CaptionedControl(unit, context.windowId, context.window),
-          properties_(*static_cast<const LabelProperties*>(unit.description->properties)) {}
+    LabelObject(Unit& unit, const CreationContext& context, const LabelProperties& properties)
+        : CaptionedControl(unit, context, properties.font), properties_(properties) {}
 
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context) {
-        auto label = std::make_unique<LabelObject>(unit, context);
+        auto label = std::make_unique<LabelObject>(
+            unit, context, *static_cast<const LabelProperties*>(unit.description->properties));
         RegisterHostClass(kLabelClass, 0, nullptr);
         HWND hwnd = CreateControlWindow(kLabelClass, unit.description->text, 0, *unit.description, context,
                                         label.get());
         if (!hwnd) return nullptr;
-        label->font_ = CreateStoredFont(label->properties_.font, context.window->Dpi());
+        label->UseFont(context.window->Dpi());
         ApplyBorder(hwnd, label->properties_.border);
         return label;
-    }
-
-    void ApplyDpi(int dpi) override {
-        font_ = CreateStoredFont(properties_.font, dpi); // drawn with at the next paint only
-        PlaceControl(hwnd_, *GetUnit().description, dpi);
-        InvalidateRect(hwnd_, nullptr, FALSE);
     }
 
 protected:
@@ -74,15 +68,17 @@ protected:
             InvalidateRect(hwnd_, nullptr, FALSE);
             return result;
         }
+        case WM_SETFONT:
+            // The label draws with its font as the control holds it (Font()).
+            if (lParam) InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
         case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(CurrentFont());
+            return reinterpret_cast<LRESULT>(Font());
         }
         return UnitObject::OnMessage(message, wParam, lParam);
     }
 
 private:
-    HGDIOBJ CurrentFont() const { return FontOf(font_, *this); }
-
     void Paint() {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd_, &paint);
@@ -92,7 +88,7 @@ private:
         FillRect(dc, &client, background.get());
         const char* caption = Caption();
         if (*caption) {
-            SelectedObject font(dc, CurrentFont());
+            SelectedObject font(dc, Font());
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, ResolveColour(properties_.textColour));
             DrawTextA(dc, caption, -1, &client, DrawFlags(properties_));
@@ -101,7 +97,6 @@ private:
     }
 
     const LabelProperties& properties_;
-    FontHandle font_;
 };
 
 } // namespace

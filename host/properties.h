@@ -18,6 +18,8 @@ enum CommonProperty : std::int32_t {
     kFirstOwnProperty = 8,
 };
 inline constexpr std::int32_t kWholeValue = -1; // part selector
+// An edit box's first own property: its content.
+inline constexpr std::int32_t kEditBoxContent = kFirstOwnProperty;
 
 // The value of a property; a text property gives a new heap text owned by the caller,
 // or the null text. Value low carries the value, the tag its kind.

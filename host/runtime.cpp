@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/system_library.h"
 #include "host/text.h"
 #include "host/window_list.h"
 
@@ -61,6 +62,7 @@ HostState& Host() {
 
 void InitializeHost() {
     HostState& host = Host();
+    LimitDllSearchToSystemFolder(); // before anything loads a library
     TextHeap();
     OleInitialize(nullptr);
     host.oleInitialized = true;

@@ -15,7 +15,7 @@
 // Result, value low: 1 when the process was created, else 0.
 void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args);
 
-// The full path of a program of Windows' own folder (GetSystemDirectory), as a new
+// The full path of a file in Windows' own folder (GetSystemDirectory), as a new
 // heap text owned by the caller; the null text when the folder cannot be read.
 char* SystemProgramPath(const char* fileName);
 

@@ -2,6 +2,7 @@
 // A tag of 0 marks an omitted argument, for which the command applies its own default.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct TaggedValue {
@@ -31,6 +32,10 @@ inline TaggedValue LogicalArg(bool value) {
     return {value ? 1u : 0u, 0, kTagLogical};
 }
 inline constexpr TaggedValue kOmittedArg{};
+// How many arguments a host command is handed: the whole list, counted by the compiler.
+template <std::size_t N> constexpr int ArgumentCount(const TaggedValue (&)[N]) {
+    return static_cast<int>(N);
+}
 
 inline bool IsOmitted(int argCount, const TaggedValue* args, int index) {
     return index >= argCount || args[index].tag == kTagOmitted;

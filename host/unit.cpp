@@ -79,7 +79,7 @@ HBRUSH UnitObject::OnControlColour(HDC) {
 bool UnitObject::PreTranslate(MSG&) {
     return false;
 }
-void UnitObject::ApplyDpi(int) {}
+void UnitObject::ApplyDpi(int, DeferredMoves&) {}
 
 void UnitObject::Attach(HWND hwnd, bool subclass) {
     if (hwnd_) Forget(hwnd_, this);
@@ -105,9 +105,16 @@ LRESULT UnitObject::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT UnitObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    // A control's own notification sent to itself (a content write does that).
-    if (message == WM_COMMAND && reinterpret_cast<HWND>(lParam) == hwnd_) {
+    switch (message) {
+    case WM_COMMAND:
+        // A control's own notification sent to itself (a content write does that).
+        if (reinterpret_cast<HWND>(lParam) != hwnd_) break;
         OnNotify(HIWORD(wParam));
+        return 0;
+    case kMsgUnitSetUp:
+    case kMsgUnitActivate:
+        // The host's own steps of a load: they end here, never in a system control's
+        // procedure, which might give the numbers a meaning of its own.
         return 0;
     }
     return CallOriginal(message, wParam, lParam);

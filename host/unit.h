@@ -12,6 +12,7 @@
 
 #include "host/description.h"
 
+class DeferredMoves;
 struct EventRecord;
 class UnitObject;
 class WindowObject;
@@ -71,8 +72,10 @@ struct UnitType {
 
 const UnitType* FindUnitType(std::uint32_t typeId);
 
-// The host object of a live window or control. System controls are subclassed; every
-// host window answers the private query message with its object.
+// The host object of a live window or control. System controls are subclassed. The host
+// finds the object of a window in its own table (HostObjectOf) and asks no window for
+// it; a host window still answers the private query message with its object, though
+// nothing of the host sends it any more.
 class UnitObject {
 public:
     UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window);
@@ -97,8 +100,9 @@ public:
     virtual HBRUSH OnControlColour(HDC dc);
     // Pre-translation of a queued message; true consumes it.
     virtual bool PreTranslate(MSG& message);
-    // The window went to another DPI: the control takes its place, font and size there.
-    virtual void ApplyDpi(int dpi);
+    // The window went to another DPI: the control takes its font there and queues its
+    // move to its place there.
+    virtual void ApplyDpi(int dpi, DeferredMoves& moves);
 
     // The text stored with the unit (common property 4).
     std::vector<char> tag;

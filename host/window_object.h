@@ -1,10 +1,16 @@
 // The host object of a loaded window: its events, its keyboard interface, its
-// controls and what it disabled as a modal window.
+// controls and what it disabled as a modal window. Its parts live in files of their
+// own: creation (window_create), place and size at a DPI (window_placement), icons
+// (window_icon), painting (window_paint), keys (window_keyboard), activation and
+// focus (window_activation), closing and the end of the session (window_close), and
+// the message switch (window_type).
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -12,6 +18,10 @@
 #include "host/unit.h"
 
 class BackgroundPicture;
+
+// Where a window of this outer size starts when centred on the screen: centred, but
+// with its top-left corner inside the work area of its monitor.
+POINT CentredOnScreen(SIZE outer);
 
 class WindowObject : public UnitObject {
 public:
@@ -37,6 +47,10 @@ public:
 
     bool PreTranslate(MSG& message) override;
 
+    // The window's icons as it has them now (null before it has any of its own).
+    HICON BigIcon() const { return bigIcon_.get(); }
+    HICON SmallIcon() const { return smallIcon_.get(); }
+
     bool modal = false;
     std::vector<std::pair<HWND, bool>> disabledWindows; // (window, was enabled)
 
@@ -55,31 +69,48 @@ private:
     void ShowKeyboardCues(WORD cues);
     void OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose();
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    void OnDestroying();
+    void OnTrayNotify(LPARAM lParam);
     void OnActivate(WPARAM wParam);
     void OnSetFocus();
     void OnDestroyed();
     void Paint(HDC dc, const RECT& clip);
+    // Makes the large and small icons for a DPI from the stored icon, gives them to
+    // the window, then lets the ones it had go.
+    void UseIcons(int dpi);
+
+    // Place and size at a DPI (window_placement.cpp).
     // Lays the window out for a DPI: its font and picture; gives back the font it
     // had, which its controls may still use until they have theirs.
     FontHandle UseDpi(int dpi);
+    // The outer size whose client area is the layout's at a DPI, in the frame the
+    // window will have there.
+    SIZE OuterSizeAt(int dpi) const;
     // Sizes the window so that its client area is the layout's at its DPI, whatever
-    // the frame around it, at `at` or else centred on the screen.
-    void FitFrame(bool centred, POINT at);
+    // the frame around it, at `at` or else centred on the screen; `flags` go with the
+    // moves (SWP_NOREDRAW where a repaint follows).
+    void FitFrame(bool centred, POINT at, UINT flags = 0);
     // The window went to another DPI: everything again as a start at that DPI makes it.
     void OnDpiChanged(int dpi, const RECT& suggested);
+    // A minimized window keeps its size: the size it comes back with is set instead.
+    void PlaceForRestore();
 
     WindowEntry& entry_;
     std::vector<std::unique_ptr<UnitObject>> controls_;
     bool ownsItself_ = false;
-    bool activated_ = false;        // event 8 has been raised
-    bool inActivation_ = false;     // events 5 and 6 are running
-    HWND lastFocus_ = nullptr;      // the control that had the focus at deactivation
-    HWND commandPassing_ = nullptr; // a foreign control whose WM_COMMAND is being passed on
-    HFONT font_ = nullptr;          // as set with WM_SETFONT; the window does not own it
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    bool activated_ = false;             // the first-activation event has been raised
+    bool inActivation_ = false;          // the activated or deactivated event is running
+    HWND lastFocus_ = nullptr;           // the control that had the focus at deactivation
+    HWND commandPassing_ = nullptr;      // a foreign control whose WM_COMMAND is being passed on
+    HFONT font_ = nullptr;               // as set with WM_SETFONT; the window does not own it
+    std::span<const std::uint8_t> icon_; // the stored ICO file
+    IconHandle bigIcon_;
+    IconHandle smallIcon_;
     std::unique_ptr<BackgroundPicture> picture_;
     int dpi_ = 96;
-    FontHandle guiFont_; // the default GUI font at dpi_, when that is not the screen's DPI
+    FontHandle guiFont_; // the default GUI font at dpi_, when that is not the stock one
     SIZE classicClient_{};
+    bool frameScales_ = false;  // Windows draws the frame for the window's own DPI
+    bool fitOnRestore_ = false; // laid out for a DPI while minimized: fit the frame when restored
 };

@@ -17,7 +17,7 @@ constexpr const char* kBrowsePrompt = "请选择一个路径";
 constexpr std::int32_t kExplore = 2;
 
 void WriteDirectoryBox(const char* text) {
-    WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord(text), 0);
+    WriteUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue, TextWord(text), 0);
 }
 
 void StartEditor(const ActionRow& row) {
@@ -25,20 +25,26 @@ void StartEditor(const ActionRow& row) {
     // lying beside the program or in the current folder would run instead. Its
     // command line stays as the row has it.
     OwnedText notepad(SystemProgramPath("notepad.exe"));
-    TaggedValue args[] = {TextArg(row.target), LogicalArg(false), kOmittedArg,
-                          notepad ? TextArg(notepad.get()) : kOmittedArg};
+    const TaggedValue commandLine = TextArg(row.target);
+    const TaggedValue waitForExit = LogicalArg(false);
+    const TaggedValue showMode = kOmittedArg; // a normal window
+    const TaggedValue programFile = notepad ? TextArg(notepad.get()) : kOmittedArg;
+    TaggedValue args[] = {commandLine, waitForExit, showMode, programFile};
     TaggedValue result{};
-    RunCommand(result, 4, args); // a Notepad that does not start is not reported
+    RunCommand(result, ArgumentCount(args), args); // a Notepad that does not start is not reported
 }
 
 void ExploreFolder(const ActionRow& row) {
     // The box is read at the moment of the click: whatever was typed or picked last.
-    OwnedText base(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue)));
+    OwnedText base(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue)));
     OwnedText path(JoinTexts({base.get(), row.target}));
     base.reset();
-    TaggedValue args[] = {IntegerArg(kExplore), TextArg(path.get()), kOmittedArg, kOmittedArg, kOmittedArg};
+    const TaggedValue operation = IntegerArg(kExplore);
+    const TaggedValue target = TextArg(path.get());
+    const TaggedValue noParameters = kOmittedArg, noDirectory = kOmittedArg, showMode = kOmittedArg;
+    TaggedValue args[] = {operation, target, noParameters, noDirectory, showMode};
     TaggedValue result{};
-    ExecuteShellOperation(result, 5, args);
+    ExecuteShellOperation(result, ArgumentCount(args), args);
 }
 
 const ActionRow* RowOfUnit(std::uint32_t unitId) {
@@ -62,9 +68,11 @@ void FillDefaultDirectory() {
 }
 
 void BrowseForRoot() {
-    TaggedValue args[] = {TextArg(kBrowsePrompt), kOmittedArg};
+    const TaggedValue prompt = TextArg(kBrowsePrompt);
+    const TaggedValue includeFiles = kOmittedArg; // folders only
+    TaggedValue args[] = {prompt, includeFiles};
     TaggedValue result{};
-    BrowseForFolder(result, 2, args);
+    BrowseForFolder(result, ArgumentCount(args), args);
     OwnedText chosen(AsText(result));
     // A cancelled dialog (or an item with no folder path) leaves what the user had.
     if (chosen) WriteDirectoryBox(chosen.get());

@@ -149,4 +149,54 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
     EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"end"});
 }
 
+// Libraries lying beside a copy of the program: one named as Windows' own shcore.dll,
+// with Wine told to prefer a library file to its own (as Windows 7 and 8, which have no
+// shcore.dll in the system folder, would find such a file), and one of a name that
+// only this folder has. The program takes neither: not on its own route to shcore.dll,
+// and not by a bare name, which searches the system folder alone.
+TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
+    char overrides[512] = "";
+    bool hadOverrides = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides) > 0;
+    std::string preferFiles = std::string(overrides) + (hadOverrides ? ";" : "") + "shcore=n,b";
+    struct Case {
+        const char* mode;
+        const char* library; // whose mark tells
+        bool loaded;
+    };
+    for (Case c : {Case{"library-beside", "stand_in.dll", true}, Case{"monitor-dpi", "shcore.dll", false},
+                   Case{"bare-library", "stand_in.dll", false}}) {
+        SCOPED_TRACE(c.mode);
+        std::string folder = observe::BesideTestProgram("") + "library-beside-" + c.mode + "-" +
+                             std::to_string(GetCurrentProcessId());
+        std::string program = folder + "\\host_probe.exe";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("host_probe.exe").c_str(), program.c_str(), FALSE));
+        std::vector<std::string> files{program};
+        for (const char* name : {"shcore.dll", "stand_in.dll"}) {
+            files.push_back(folder + "\\" + name);
+            ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("..\\stand-in\\shcore.dll").c_str(),
+                                  files.back().c_str(), FALSE));
+            files.push_back(files.back() + ".loaded");
+            DeleteFileA(files.back().c_str());
+        }
+
+        std::string log = observe::FreshLogFile("library-log.txt");
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", preferFiles.c_str());
+        ChildProcess probe;
+        bool started = probe.Start("\"" + program + "\" " + c.mode + " \"" + log + "\"", folder.c_str());
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", hadOverrides ? overrides : nullptr);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(probe.WaitForExit(20000));
+        EXPECT_EQ(probe.ExitCode(), 0u);
+        std::vector<std::string> lines = observe::ReadLines(log);
+        ASSERT_FALSE(lines.empty()); // then the end routine's "end"
+        std::string mark = folder + "\\" + c.library + ".loaded";
+        EXPECT_EQ(GetFileAttributesA(mark.c_str()) != INVALID_FILE_ATTRIBUTES, c.loaded) << lines[0];
+        EXPECT_NE(lines[0], std::string(c.mode) + " 333") << "a monitor DPI from the stand-in";
+        for (const std::string& file : files)
+            DeleteFileA(file.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+}
+
 } // namespace

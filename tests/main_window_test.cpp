@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/background_picture.h"
+#include "host/dpi.h"
 #include "host/events.h"
 #include "host/message_loop.h"
 #include "host/runtime.h"
@@ -586,6 +587,249 @@ TEST(EditBoxKeys, EnterEndsInAOneLineBoxAndBreaksTheLineInAMultiLineOne) {
     EXPECT_EQ(Text(manyLines), "多行\r\n");
     DestroyWindow(window);
     ui::Pump();
+}
+
+// ---- The window when Windows changes its DPI, as Windows 8.1 and 10 do ----
+
+constexpr UINT kDpiChanged = 0x02E0;       // WM_DPICHANGED
+constexpr UINT kGetDpiScaledSize = 0x02E4; // WM_GETDPISCALEDSIZE
+
+// A 96-DPI length at a DPI, to the nearest pixel with halves away from zero: the rule
+// of the layout, worked out here on its own.
+int AtDpi(int length, int dpi) {
+    int scaled = length * dpi;
+    return scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96);
+}
+
+// The client area and every control as a start at `dpi` lays them out. A one-line
+// box may be taller than its rectangle, to hold its line.
+void ExpectLaidOutAt(HWND window, int dpi) {
+    SCOPED_TRACE(testing::Message() << "laid out at " << dpi << " DPI");
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, AtDpi(panelgeometry::kClientWidth, dpi));
+    EXPECT_EQ(client.bottom, AtDpi(panelgeometry::kClientHeight, dpi));
+    const WindowEntry* entry = FindWindowEntry(kMainWindowId);
+    for (std::size_t i = 1; i < entry->units.size(); ++i) {
+        const UnitDescription& unit = *entry->units[i].description;
+        SCOPED_TRACE(unit.name);
+        RECT place = PlaceInParent(entry->units[i].live->Handle());
+        EXPECT_EQ(place.left, AtDpi(unit.left, dpi));
+        EXPECT_EQ(place.top, AtDpi(unit.top, dpi));
+        EXPECT_EQ(place.right, AtDpi(unit.left + unit.width, dpi));
+        if (unit.type == kTypeEditBox) {
+            EXPECT_GE(place.bottom, AtDpi(unit.top + unit.height, dpi));
+        } else {
+            EXPECT_EQ(place.bottom, AtDpi(unit.top + unit.height, dpi));
+        }
+    }
+}
+
+// Tells the window of another DPI as Windows does, with the rectangle it suggests.
+void ChangeDpi(HWND window, int dpi, RECT suggested) {
+    SendMessageA(window, kDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+TEST_F(MainWindow, MinimizedWhileTheDpiChangesItComesBackLaidOutForTheNewDpi) {
+    ShowWindow(window_, SW_MINIMIZE);
+    ASSERT_TRUE(ui::PumpUntil([this] { return IsIconic(window_) != FALSE; }, 10000));
+    RECT minimized;
+    GetWindowRect(window_, &minimized);
+    ChangeDpi(window_, 120, minimized);
+    ui::Pump();
+    EXPECT_TRUE(IsIconic(window_)) << "it stays in the taskbar";
+    ShowWindow(window_, SW_RESTORE);
+    ASSERT_TRUE(ui::PumpUntil(
+        [this] { return !IsIconic(window_) && !GetUpdateRect(window_, nullptr, FALSE); }, 10000));
+    ExpectLaidOutAt(window_, 120);
+}
+
+// The DPIs a window changes to here are those whose layout fits this 1024 x 768
+// screen: Windows keeps a window within the screen's size (its largest tracking size).
+TEST_F(MainWindow, AskedForItsSizeAtADpiItTakesExactlyTheRectangleOfThatSize) {
+    SIZE size{};
+    ASSERT_TRUE(SendMessageA(window_, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)))
+        << "the window answers for itself";
+    RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+    ChangeDpi(window_, 120, suggested);
+    ui::Pump();
+    RECT now;
+    GetWindowRect(window_, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.top, suggested.top);
+    EXPECT_EQ(now.right, suggested.right);
+    EXPECT_EQ(now.bottom, suggested.bottom);
+    ExpectLaidOutAt(window_, 120);
+}
+
+// The size of an icon's image.
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return {};
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    SIZE size{bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return size;
+}
+
+TEST_F(MainWindow, ItsIconsAreMadeForItsDpiAndTheOldOnesGoWhenItChanges) {
+    using MetricForDpi = int(WINAPI*)(int, UINT);
+    auto metric = reinterpret_cast<MetricForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    ASSERT_NE(metric, nullptr);
+    auto icons = [this] {
+        return std::pair{reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_BIG, 0)),
+                         reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0))};
+    };
+    auto [big96, small96] = icons();
+    EXPECT_EQ(IconSize(big96).cx, metric(SM_CXICON, 96));
+    EXPECT_EQ(IconSize(small96).cx, metric(SM_CXSMICON, 96));
+    RECT now;
+    GetWindowRect(window_, &now);
+    ChangeDpi(window_, 144, now);
+    ui::Pump();
+    auto [big144, small144] = icons();
+    EXPECT_EQ(IconSize(big144).cx, metric(SM_CXICON, 144));
+    EXPECT_EQ(IconSize(big144).cy, metric(SM_CYICON, 144));
+    EXPECT_EQ(IconSize(small144).cx, metric(SM_CXSMICON, 144));
+    EXPECT_EQ(IconSize(small144).cy, metric(SM_CYSMICON, 144));
+    ICONINFO info{};
+    EXPECT_FALSE(GetIconInfo(big96, &info)) << "the old large icon is destroyed";
+    EXPECT_FALSE(GetIconInfo(small96, &info)) << "the old small icon is destroyed";
+}
+
+// Paints of each window in this thread while it is watched: WM_PAINT as the thread
+// takes it, and the erasing and frame painting sent outside it.
+class PaintCounts {
+public:
+    PaintCounts() {
+        instance_ = this;
+        taken_ = SetWindowsHookExA(WH_GETMESSAGE, Taken, nullptr, GetCurrentThreadId());
+        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
+    }
+    ~PaintCounts() {
+        UnhookWindowsHookEx(taken_);
+        UnhookWindowsHookEx(sent_);
+        instance_ = nullptr;
+    }
+    PaintCounts(const PaintCounts&) = delete;
+    PaintCounts& operator=(const PaintCounts&) = delete;
+    bool Hooked() const { return taken_ && sent_; }
+    // (window, message) -> how often
+    std::map<std::pair<HWND, UINT>, int> counts;
+
+private:
+    static LRESULT CALLBACK Taken(int code, WPARAM wParam, LPARAM lParam) {
+        auto* message = reinterpret_cast<MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_PAINT && instance_)
+            ++instance_->counts[{message->hwnd, WM_PAINT}];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam) {
+        auto* message = reinterpret_cast<CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && instance_ &&
+            (message->message == WM_NCPAINT || message->message == WM_ERASEBKGND))
+            ++instance_->counts[{message->hwnd, message->message}];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline PaintCounts* instance_ = nullptr;
+    HHOOK taken_ = nullptr;
+    HHOOK sent_ = nullptr;
+};
+
+TEST_F(MainWindow, ADpiChangeLaysOutEveryControlAtOnceAndPaintsEachWindowOnce) {
+    PaintCounts paints;
+    ASSERT_TRUE(paints.Hooked());
+    RECT now;
+    GetWindowRect(window_, &now);
+    ChangeDpi(window_, 120, now);
+    ASSERT_TRUE(ui::PumpUntil([this] { return !GetUpdateRect(window_, nullptr, FALSE); }, 10000));
+    ui::Pump();
+    ExpectLaidOutAt(window_, 120);
+    int painted = 0;
+    for (const auto& [key, count] : paints.counts) {
+        SCOPED_TRACE(key.first == window_ ? std::string("the window") : NameOf(key.first));
+        EXPECT_LE(count, 1) << "message " << std::hex << key.second;
+        painted += key.second == WM_PAINT ? 1 : 0;
+    }
+    EXPECT_EQ(painted, 50) << "the window and each of its 49 controls painted";
+}
+
+// Asks for the frame to be scaled for the window's DPI: the calls that reach Windows.
+std::vector<HWND> g_nonClientScaling;
+BOOL WINAPI RecordNonClientScaling(HWND window) {
+    g_nonClientScaling.push_back(window);
+    return FALSE; // as where Windows has no such scaling
+}
+
+TEST(WindowStart, AsksWindowsOnceToScaleTheFrameOfTheMainWindow) {
+    if (!Host().hiddenOwner) InitializeHost();
+    ReadWindowList(kPanelProgram);
+    EnableNonClientScalingFunction system = EnableNonClientScalingEntry();
+    EnableNonClientScalingEntry() = RecordNonClientScaling;
+    g_nonClientScaling.clear();
+    ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+    EnableNonClientScalingEntry() = system;
+    HWND window = GetWindowHandle(0);
+    EXPECT_EQ(g_nonClientScaling, std::vector<HWND>{window});
+    panelgeometry::ExpectCentredAroundItsClientArea(window);
+    DestroyWindow(window);
+    ui::Pump();
+}
+
+// Windows of the tests' own that do not fit the 1024 x 768 screen: one too tall, one
+// too wide.
+constexpr std::uint32_t kTallWindowId = 0x52040001, kWideWindowId = 0x52040002;
+constexpr WindowProperties kLargeWindow{.border = WindowBorder::FixedSunken};
+constexpr UnitDescription kTallUnits[] = {
+    {.id = 0x06040000,
+     .type = kTypeWindow,
+     .width = 800,
+     .height = 900,
+     .text = "高窗口",
+     .properties = &kLargeWindow},
+};
+constexpr UnitDescription kWideUnits[] = {
+    {.id = 0x06040000,
+     .type = kTypeWindow,
+     .width = 1200,
+     .height = 500,
+     .text = "宽窗口",
+     .properties = &kLargeWindow},
+};
+constexpr WindowDescription kLargeWindows[] = {{kTallWindowId, kTallUnits}, {kWideWindowId, kWideUnits}};
+const ProgramDescription kLargeWindowsProgram{kLargeWindows, kTallWindowId};
+
+TEST(WindowStart, CentredWhereItFitsAndWithItsCaptionOnTheScreenWhereItDoesNot) {
+    if (!Host().hiddenOwner) InitializeHost();
+    ReadWindowList(kLargeWindowsProgram);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), panelgeometry::kScreenWidth);
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), panelgeometry::kScreenHeight);
+    for (std::uint32_t id : {kTallWindowId, kWideWindowId}) {
+        ASSERT_TRUE(LoadWindow(id, false, nullptr));
+        HWND window = FindWindowEntry(id)->units[0].live->Handle();
+        RECT place;
+        GetWindowRect(window, &place);
+        int width = place.right - place.left, height = place.bottom - place.top;
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        // Centred as ever along the side that fits; the top-left corner on the screen.
+        if (width <= panelgeometry::kScreenWidth) {
+            EXPECT_EQ(place.left, (panelgeometry::kScreenWidth - width) / 2);
+        } else {
+            EXPECT_EQ(place.left, work.left);
+        }
+        if (height <= panelgeometry::kScreenHeight) {
+            EXPECT_EQ(place.top, (panelgeometry::kScreenHeight - height) / 2);
+        } else {
+            EXPECT_EQ(place.top, work.top);
+        }
+        DestroyWindow(window);
+        ui::Pump();
+    }
 }
 
 } // namespace

@@ -57,7 +57,7 @@ Started ReadRecord(const std::string& path, DWORD waitMilliseconds = 10000) {
 bool Start(const std::string& commandLine, bool wait, const TaggedValue& mode) {
     TaggedValue args[] = {TextArg(commandLine.c_str()), LogicalArg(wait), mode};
     TaggedValue result{};
-    RunCommand(result, 3, args);
+    RunCommand(result, ArgumentCount(args), args);
     return result.low != 0;
 }
 
@@ -108,7 +108,7 @@ TEST(RunCommand, GivesFalseAtOnceForNothingToStart) {
         TaggedValue args[] = {TextArg(line), LogicalArg(true), kOmittedArg};
         // Whatever the caller left there, the command says false itself.
         TaggedValue result{0xFFFFFFFF, 0, 0};
-        RunCommand(result, 3, args);
+        RunCommand(result, ArgumentCount(args), args);
         EXPECT_EQ(result.low, 0u) << (line ? line : "(null)");
     }
 }
@@ -230,7 +230,7 @@ TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
         TaggedValue args[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()),
                               kOmittedArg, IntegerArg(mode)};
         TaggedValue result{};
-        ExecuteShellOperation(result, 5, args);
+        ExecuteShellOperation(result, ArgumentCount(args), args);
         Started started = ReadRecord(out);
         EXPECT_NE(started.commandLine.find(out), std::string::npos) << mode;
         EXPECT_EQ(started.flagsAndShow, "1 " + std::to_string(show)) << mode;
@@ -241,7 +241,7 @@ TEST(ExecuteShellOperation, AFolderThatDoesNotExistReturnsNormally) {
     TaggedValue args[] = {IntegerArg(2), TextArg("C:\\no\\such\\folder\\anywhere"), kOmittedArg, kOmittedArg,
                           kOmittedArg};
     TaggedValue result = kUntouched;
-    ExecuteShellOperation(result, 5, args);
+    ExecuteShellOperation(result, ArgumentCount(args), args);
     EXPECT_TRUE(Same(result, kUntouched)) << "no result";
 }
 
@@ -373,7 +373,7 @@ protected:
         TaggedValue result{};
         g_ownerEnabledAtTheStart = g_dialogEnded = g_ownerEnabledAtTheEnd = false;
         HHOOK hook = SetWindowsHookExA(WH_CBT, WatchTheDialogsEnd, nullptr, GetCurrentThreadId());
-        BrowseForFolder(result, 2, args);
+        BrowseForFolder(result, ArgumentCount(args), args);
         UnhookWindowsHookEx(hook);
         user.join();
         seen.ownerEnabledAtTheStart = g_ownerEnabledAtTheStart;

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "host/dpi.h"
 #include "host/fatal.h"
 #include "host/shell_commands.h"
 #include "panel/layout.h"
@@ -125,6 +126,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } else if (g_mode == "fatal-empty") {
         ReportFatalError(nullptr, 0);
     } else if (g_mode == "end-normally") {
+        EndProgram(0);
+    } else if (g_mode == "monitor-dpi") {
+        // The one run-time load of a system library, by the program's own route.
+        Note(("monitor-dpi " + std::to_string(MonitorDpi(GetDesktopWindow()))).c_str());
+        EndProgram(0);
+    } else if (g_mode == "bare-library" || g_mode == "library-beside") {
+        // A load by bare name, as code of any library in the process might make it; or
+        // the library beside the program by its full path, which must leave its mark.
+        std::string name = "stand_in.dll"; // a name no library of Windows has
+        if (g_mode == "library-beside") name = std::string(Host().programFolder) + "\\" + name;
+        HMODULE library = LoadLibraryA(name.c_str());
+        char path[MAX_PATH] = "none";
+        if (library) GetModuleFileNameA(library, path, sizeof path);
+        Note((g_mode + " " + path).c_str());
         EndProgram(0);
     } else if (g_mode == "cwd") {
         char folder[MAX_PATH] = "";

@@ -1,0 +1,13 @@
+// Libraries that the program loads while it runs come from Windows' own folder, never
+// from the program's folder or the current one, where a file of the same name could be
+// anyone's.
+#pragma once
+
+#include <windows.h>
+
+// Takes the program's folder and the current folder out of the DLL search, where
+// Windows allows it (SetDllDirectory, XP SP1 on; SetDefaultDllDirectories, Windows 8
+// and updated Windows 7 on). Called first thing at start.
+void LimitDllSearchToSystemFolder();
+// A library of Windows' own folder, loaded by its full path; null where it is not there.
+HMODULE LoadSystemLibrary(const char* fileName);
