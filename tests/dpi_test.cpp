@@ -9,6 +9,7 @@
 // Every expected value here comes from the layout table (the input), from this file's
 // own arithmetic, from GDI and USER, or from libjpeg: never from the host's own scaling,
 // fonts or decoding, so that a wrong rule there cannot move the expectation with it.
+// What the window and its controls paint is read back from their own DCs, as shown.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -515,13 +516,17 @@ void ExpectPictureShownAt(HWND window, int dpi) {
     Canvas shown(client.right, client.bottom, RGB(1, 2, 3));
     ASSERT_TRUE(shown.Ready());
     ReadShown(window, shown, true);
-    std::vector<RECT> controls;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        controls.push_back(PlaceInParent(child));
-    auto covered = [&controls](int x, int y) {
-        POINT point{x, y};
-        return std::any_of(controls.begin(), controls.end(),
-                           [point](const RECT& r) { return PtInRect(&r, point); });
+    std::vector<bool> underControls(static_cast<std::size_t>(client.right) * client.bottom);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place = PlaceInParent(child);
+        for (int y = std::max<int>(place.top, 0); y < std::min<int>(place.bottom, client.bottom); ++y) {
+            for (int x = std::max<int>(place.left, 0); x < std::min<int>(place.right, client.right); ++x)
+                underControls[static_cast<std::size_t>(y) * client.right + x] = true;
+        }
+    }
+    auto covered = [&underControls, &client](int x, int y) {
+        return x < 0 || y < 0 || x >= client.right || y >= client.bottom ||
+               underControls[static_cast<std::size_t>(y) * client.right + x];
     };
 
     for (const FrameLine& line : lines) {
