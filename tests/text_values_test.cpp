@@ -28,6 +28,20 @@ TEST(TextValues, TheAnsiCodePageIsGbkAndLiteralsAreGbkBytes) {
     EXPECT_EQ(TextLength("D:\\mirserver"), 12u);
 }
 
+// Under the suite's harness Wine gets a short list of variables (scripts/wine-env.sh)
+// and nothing of the shell that started the run: ctest gives this program's runs
+// PANEL_CALLERS_OWN, which must not reach it, while the suite's time zone does.
+TEST(SuiteEnvironment, NothingOfTheCallersShellReachesTheProgram) {
+    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+        GTEST_SKIP() << "the harness is Wine's";
+    char value[64] = "";
+    EXPECT_EQ(GetEnvironmentVariableA("PANEL_CALLERS_OWN", value, sizeof value), 0u)
+        << "the caller's variable reached the program: " << value;
+    EXPECT_EQ(GetEnvironmentVariableA("TZ", value, sizeof value), 3u);
+    EXPECT_STREQ(value, "UTC");
+    EXPECT_EQ(GetEnvironmentVariableA("LANGUAGE", nullptr, 0), 0u);
+}
+
 TEST(TextValues, NullAndEmptyMeanTheSameEverywhere) {
     EXPECT_EQ(TextLength(nullptr), 0u);
     EXPECT_EQ(TextLength(""), 0u);
