@@ -16,7 +16,7 @@ status=0
 "$here/scripts/check-format.sh" || status=1
 "$here/scripts/check-release.sh" "$build_dir" || status=1
 if [[ " $wines " == *" 10 "* ]]; then
-    root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
+    root=$debian13_root
     "$here/scripts/debian13-root.sh" "$root"
 fi
 cd "$build_dir"
