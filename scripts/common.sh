@@ -1,4 +1,5 @@
-# Sourced first by every script here:
+# Sourced first by every script here (wine-env.sh, which the Wine scripts source after
+# it, is not a script of its own):
 #   . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # - strict mode (set -euo pipefail); a script that reads exit statuses itself turns
 #   -e and pipefail off again right after, and says so;

@@ -5,7 +5,8 @@
 # takes two tests at a time, each in a Wine session slot of its own
 # (scripts/wine-session.sh). Extra arguments go to ctest (scripts/test.sh -R FatalReport);
 # PANEL_WINE=8 or PANEL_WINE=10 runs the suite under that Wine alone.
-# The exit status is 0 when every run passed.
+# The exit status is 0 only when the format check (scripts/check-format.sh), the
+# release and floor check (scripts/check-release.sh) and every run passed.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
