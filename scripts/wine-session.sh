@@ -11,7 +11,8 @@
 # `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
 # (the PIDs of Wine's own services, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
-# after it as left behind. `stop` ends every process of the sessions, by PID.
+# after it as left behind. `stop` ends each slot's Wine processes (its prefix's
+# wineserver -k) and its Xvfb (by PID).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # Each step's status is read by hand: a slot that fails to stop must not stop the rest.
 set +e +o pipefail
@@ -23,39 +24,15 @@ dir=${2:+$(realpath -m "$2")}
 }
 
 . "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-
-# PIDs of the Wine processes (the loader and the server: not the shells and tools
-# around them) whose environment names this prefix.
-prefix_pids() {
-    local pid
-    for pid in $(grep -lzxF "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
-        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
-    done
-}
-
-# Wine's own services, which start when first needed and live as long as the session.
-services='^C:\\windows\\system32\\(services|winedevice|plugplay|svchost|rpcss)\.exe( |$)|^C:\\windows\\system32\\explorer\.exe /desktop'
-
-# The processes of a slot that are not part of its session, one per line: PID and
-# command line.
-leftovers() {
-    local slot=$1 pid command
-    for pid in $(prefix_pids "$slot/prefix"); do
-        grep -qxF "$pid" "$slot/baseline" && continue
-        [[ $(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) == Z ]] && continue
-        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)
-        [[ -z $command ]] || grep -qE "$services" <<<"$command" && continue
-        echo "$pid $command"
-    done
-}
+WINEDEBUG=-all
 
 stop_slot() {
     local slot=$1 pid
     [[ -d $slot ]] || return 0
     if [[ -d $slot/prefix ]]; then
-        WINEPREFIX=$slot/prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$slot/prefix wineserver -w 2>/dev/null
+        wine_environment "$slot/prefix"
+        wine_env wineserver -k 2>/dev/null
+        wine_env wineserver -w 2>/dev/null
     fi
     if [[ -f $slot/xvfb.pid ]]; then
         pid=$(cat "$slot/xvfb.pid")
@@ -74,12 +51,12 @@ start_slot() {
     ln -sfn "$(dirname "$dir")" "$slot/prefix/dosdevices/z:"
     start_private_xvfb || { echo "wine-session: Xvfb did not start" >&2; return 1; }
     echo "$xvfb_pid" >"$slot/xvfb.pid"
-    wineserver -p </dev/null >/dev/null 2>&1
+    wine_env wineserver -p </dev/null >/dev/null 2>&1
     # One program brings up Wine's services; what runs after it is the baseline.
     # (Not the desktop process: it comes with a test's first window and goes a moment
     # after the last, holding the slot's lock, see wine-run.sh.)
-    wine cmd /c exit </dev/null >/dev/null 2>&1
-    prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
+    wine_env wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine_prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
     echo "$DISPLAY" >"$slot/display"
     echo "wine-session: slot $(basename "$slot") on display $DISPLAY, $(wc -l <"$slot/baseline") Wine processes"
 }
@@ -91,14 +68,14 @@ start)
     status=0
     # The prefixes are made at the same time (about 10 s each, once).
     for ((n = 0; n < slots; n++)); do
-        (wine_environment "$dir/slot$n/prefix" && "$here/scripts/wine-prefix.sh" "$dir/slot$n/prefix" --desktop) &
+        "$here/scripts/wine-prefix.sh" "$dir/slot$n/prefix" --desktop &
     done
     wait
     for ((n = 0; n < slots; n++)); do start_slot "$dir/slot$n" || status=1; done
     exit $status
     ;;
 leftovers)
-    leftovers "$dir"
+    wine_leftovers "$dir/prefix" "$dir/baseline"
     ;;
 stop)
     for slot in "$dir"/slot*; do stop_slot "$slot" & done
