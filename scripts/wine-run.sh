@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
-#   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM [ARGS...]
+#   wine-run.sh --session DIR [--slot NAME] [--driver SCRIPT] PROGRAM [ARGS...]
 #   wine-run.sh --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH | --own-display]
 #               [--driver SCRIPT] PROGRAM [ARGS...]
 # The options come before PROGRAM, in any order; an option that does not belong to the
@@ -13,8 +13,11 @@
 #   runs go at once as there are slots (ctest -j 2 on two) and any more wait for a
 #   slot to come free. The program starts as a fresh Windows process on the slot's
 #   desktop, whose display and prefix are the slot's.
+#   --slot NAME takes the session's slot of that name alone (a screen of another DPI,
+#   see wine-session.sh), waiting while another run holds it.
 #   When no session is up (listing a program's tests, say), the run is on its own, as
-#   with --prefix on slot 0's prefix.
+#   with --prefix on slot 0's prefix; a run that names a slot needs the session,
+#   unless it only lists the program's tests.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
 #   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its
 #   PID (--own-display keeps the caller's $DISPLAY instead); then every Wine process
@@ -46,6 +49,7 @@ usage() {
 }
 prefix=""
 session=""
+slot_name=""
 screen=""
 own_display=""
 driver=""
@@ -54,6 +58,7 @@ while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --session) session=$(realpath -m "$2"); shift 2 ;;
+    --slot) slot_name=$2; shift 2 ;;
     --own-display) own_display=1; shift ;;
     --dpi | --caption) prefix_options+=("$1" "$2"); shift 2 ;;
     --screen) screen=$2; shift 2 ;;
@@ -70,6 +75,7 @@ if [[ -n $session ]]; then
         usage "--dpi, --caption, --screen and --own-display are for --prefix runs: a slot's prefix and display are the session's"
 fi
 [[ -z $screen || -z $own_display ]] || usage "--screen sizes a private display: not with --own-display"
+[[ -z $slot_name || -n $session ]] || usage "--slot names a slot of a --session"
 
 . "$here/scripts/wine-env.sh"
 WINEDEBUG=${WINEDEBUG:--all}
@@ -83,7 +89,9 @@ listing=""
 if [[ -n $session ]]; then
     desktop=--desktop
     live=()
-    for candidate in "$session"/slot*; do
+    candidates=("$session"/slot*)
+    [[ -z $slot_name ]] || candidates=("$session/$slot_name")
+    for candidate in "${candidates[@]}"; do
         [[ -f $candidate/display && -f $candidate/xvfb.pid ]] &&
             kill -0 "$(cat "$candidate/xvfb.pid")" 2>/dev/null && live+=("$candidate")
     done
@@ -100,11 +108,16 @@ if [[ -n $session ]]; then
         done
         [[ -n $slot ]] || { echo "wine-run: no slot of $session came free" >&2; exit 3; }
         prefix=$slot/prefix
+        # The slot's prefix is ready, made by the session with these options.
+        read -ra prefix_options <"$slot/prefix-options"
+        desktop=""
     else
         prefix=$session/slot0/prefix
-        # Listing a program's tests needs no display, and the server may stay up for
-        # the next listing: it ends by itself a few seconds after its last process.
+        # Listing a program's tests needs no display, nor the screen of its slot, and
+        # the server may stay up for the next listing: it ends by itself a few seconds
+        # after its last process.
         [[ " $* " == *" --gtest_list_tests "* ]] && display=none listing=1
+        [[ -n $listing || -z $slot_name ]] || { echo "wine-run: no session is up for the slot $slot_name" >&2; exit 3; }
     fi
 elif [[ -n $own_display ]]; then
     display=caller
