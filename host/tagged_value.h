@@ -25,10 +25,10 @@ using HostCommand = void (*)(TaggedValue& result, int argCount, const TaggedValu
 inline TaggedValue TextArg(const char* text) {
     return {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text)), 0, kTagText};
 }
-inline TaggedValue IntegerArg(std::int32_t value) {
+constexpr TaggedValue IntegerArg(std::int32_t value) {
     return {static_cast<std::uint32_t>(value), 0, kTagInteger};
 }
-inline TaggedValue LogicalArg(bool value) {
+constexpr TaggedValue LogicalArg(bool value) {
     return {value ? 1u : 0u, 0, kTagLogical};
 }
 inline constexpr TaggedValue kOmittedArg{};

@@ -59,7 +59,7 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
 
 } // namespace
 
-std::span<const ActionRow> ActionTable() {
+std::span<const ActionRow, 45> ActionTable() {
     return kActionTable;
 }
 

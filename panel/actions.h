@@ -23,4 +23,5 @@ struct ActionRow {
     const char* target;
 };
 
-std::span<const ActionRow> ActionTable();
+// One row for each of the 45 buttons; the extent holds the count when compiling.
+std::span<const ActionRow, 45> ActionTable();

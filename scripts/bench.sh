@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmarks and prints their figures as a Markdown table. Figures only:
-# nothing here fails on timing. RUNS (default 20) sets the number of timed starts.
+# Builds the benchmarks and prints their figures as a Markdown table:
+#   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed starts)
+# Figures only: nothing here fails on timing. It fails when a benchmark program fails
+# (a start that never got ready, a picture that did not decode) or leaves a figure out.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench >/dev/null
@@ -9,18 +11,37 @@ run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
-"${run[@]}" "$bin/start_driver.exe" "${RUNS:-20}" "panel=$(basename "$bin/QuarvelPanel.exe")" \
-    "reference=$(basename "$bin/reference_panel.exe")" | tr -d '\r' >"$out" 2>/dev/null || true
+# bench PREFIX PROGRAM [ARGS...]: the program's figures, each line's name prefixed.
+bench() {
+    local prefix=$1 figures status=0
+    shift
+    figures=$("${run[@]}" "$@") || status=$?
+    if ((status != 0)); then
+        echo "bench: $(basename "$1") failed (exit status $status)" >&2
+        exit 1
+    fi
+    tr -d '\r' <<<"$figures" | sed "s/^/$prefix/" >>"$out"
+}
 # The driver starts the programs from its own folder.
-"${run[@]}" "$bin/decode_bench.exe" 200 | tr -d '\r' | sed 's/^/simd./' >>"$out"
-JSIMD_FORCENONE=1 "${run[@]}" "$bin/decode_bench.exe" 200 | tr -d '\r' | sed 's/^/plain./' >>"$out"
+bench "" "$bin/start_driver.exe" "${RUNS:-20}" "panel=$(basename "$bin/QuarvelPanel.exe")" \
+    "reference=$(basename "$bin/reference_panel.exe")"
+bench simd. "$bin/decode_bench.exe" 200
+JSIMD_FORCENONE=1 bench plain. "$bin/decode_bench.exe" 200
 
-value() { awk -v k="$1" '$1 == k { print $2 }' "$out"; }
+missing=$(mktemp)
+trap 'rm -f "$out" "$missing"' EXIT
+# value NAME: a figure; one that no program gave is noted, and fails the run below.
+value() {
+    local figure
+    figure=$(awk -v k="$1" '$1 == k { print $2 }' "$out")
+    [[ -n $figure ]] || echo "$1" >>"$missing"
+    echo "$figure"
+}
 ratio() { awk -v a="$(value "$1")" -v b="$(value "$2")" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 size_kb=$(( $(stat -c %s "$bin/QuarvelPanel.exe") / 1024 ))
 imports=$(i686-w64-mingw32-objdump -p "$bin/QuarvelPanel.exe" | awk '/DLL Name/ { print $3 }' | sort | paste -sd ' ')
 
-cat <<TABLE
+table=$(cat <<TABLE
 | figure | panel | reference | panel / reference |
 |---|---|---|---|
 | start to ready, median of ${RUNS:-20} (ms) | $(value panel.start_ms_median) | $(value reference.start_ms_median) | $(ratio panel.start_ms_median reference.start_ms_median) |
@@ -35,3 +56,9 @@ cat <<TABLE
 | QuarvelPanel.exe size (KiB) | $size_kb | | |
 | DLLs it imports | $imports | | |
 TABLE
+)
+if [[ -s $missing ]]; then
+    echo "bench: no figure for $(sort -u "$missing" | paste -sd ' ')" >&2
+    exit 1
+fi
+echo "$table"

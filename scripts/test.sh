@@ -5,7 +5,8 @@
 # takes two tests at a time, each in a Wine session slot of its own
 # (scripts/wine-session.sh). Extra arguments go to ctest (scripts/test.sh -R FatalReport);
 # PANEL_WINE=8 or PANEL_WINE=10 runs the suite under that Wine alone.
-# The exit status is 0 when every run passed.
+# The exit status is 0 only when the format check (scripts/check-format.sh), the
+# release and floor check (scripts/check-release.sh) and every run passed.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
@@ -16,7 +17,7 @@ status=0
 "$here/scripts/check-format.sh" || status=1
 "$here/scripts/check-release.sh" "$build_dir" || status=1
 if [[ " $wines " == *" 10 "* ]]; then
-    root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
+    root=$debian13_root
     "$here/scripts/debian13-root.sh" "$root"
 fi
 cd "$build_dir"

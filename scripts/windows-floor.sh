@@ -10,8 +10,11 @@
 # the Windows that introduced each (from the Windows API documentation). A function
 # that is not in the table is taken to be in Windows 2000 already, so 2000 is the
 # oldest floor this script can state. Lists the imports that set the floor; exits 1
-# when the exe imports from a DLL that is not part of Windows.
+# when the exe imports from a DLL that is not part of Windows, or when its header
+# does not ask for the subsystem and OS version that the program is linked with
+# (NT 4.0, panel/CMakeLists.txt).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+linked_header_version=4.0 # the subsystem and OS version of panel/CMakeLists.txt's link
 exe=${1:-}
 if [[ -z $exe ]]; then
     exe=$here/build/release/bin/QuarvelPanel.exe
@@ -180,6 +183,10 @@ echo "subsystem: $subsystem, subsystem version $subsystem_version, OS version $o
 echo "imports:   $(cut -d' ' -f1 <<<"$imports" | sort -u | paste -sd' ') ($(wc -l <<<"$imports") functions)"
 
 status=0
+if [[ $subsystem_version != "$linked_header_version" || $os_version != "$linked_header_version" ]]; then
+    echo "HEADER: asks for subsystem $subsystem_version and OS $os_version; panel/CMakeLists.txt links $linked_header_version for both"
+    status=1
+fi
 for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
     if [[ $windows_dlls != *" $dll "* ]]; then
         echo "NOT A WINDOWS DLL: $dll.dll"

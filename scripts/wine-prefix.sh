@@ -16,9 +16,10 @@
 #   scale sets it: 120 is 125 %, 144 is 150 %, 192 is 200 %;
 # - with --caption PIXELS, title bars are that tall (Wine's own is 18).
 # A prefix is made for one set of these and stays so; another set needs another prefix.
-# Safe to call from several runs at once: the set-up is serialised with a lock.
-# Expects LC_ALL, WINEARCH and WINEDLLOVERRIDES as scripts/wine-env.sh sets them.
-set -eu
+# Safe to call from several runs at once: the set-up is serialised with a lock. Wine
+# runs here with the suite's environment alone (scripts/wine-env.sh).
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+. "$here/scripts/wine-env.sh"
 prefix=$1
 shift
 desktop="" dpi="" caption=""
@@ -31,7 +32,7 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 
-export WINEPREFIX=$prefix
+wine_environment "$prefix"
 mkdir -p "$(dirname "$prefix")"
 exec 7>"$prefix.setup-lock"
 flock 7
@@ -39,13 +40,14 @@ flock 7
 ready=$prefix/.panel-ready-4${desktop:+-desktop}${dpi:+-dpi$dpi}${caption:+-caption$caption} # bump when the set-up below changes
 [[ -f $ready ]] && exit 0
 rm -rf "$prefix"
-wine_reg() { DISPLAY= wine reg add "$@" /f >/dev/null 2>&1; }
-DISPLAY= wineboot -i >/dev/null 2>&1
+unset DISPLAY
+wine_reg() { wine_env wine reg add "$@" /f >/dev/null 2>&1; }
+wine_env wineboot -i >/dev/null 2>&1
 for face in 宋体 新宋体 SimSun NSimSun; do
     wine_reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei'
 done
 wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
-DISPLAY= wine reg delete \
+wine_env wine reg delete \
     'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}' \
     /f >/dev/null 2>&1 || true
 rm -f "$prefix/dosdevices/z:"
@@ -62,6 +64,6 @@ if [[ -n $caption ]]; then
     wine_reg 'HKCU\Control Panel\Desktop\WindowMetrics' /v CaptionHeight /d "-$((caption * 15))"
 fi
 cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-wineserver -k 2>/dev/null || true
-wineserver -w
+wine_env wineserver -k 2>/dev/null || true
+wine_env wineserver -w
 touch "$ready"

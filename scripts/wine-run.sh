@@ -1,24 +1,34 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
-#   wine-run.sh --session DIR [--driver SCRIPT] PROGRAM.exe [ARGS...]
-#   wine-run.sh --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH] [--own-display] [--driver SCRIPT] PROGRAM.exe [ARGS...]
-# Always zh_CN.UTF-8, so that the ANSI code page is 936 (GBK), and nothing else of the
-# machine's environment (scripts/wine-env.sh). Drive Z: is the program's build tree.
+#   wine-run.sh --session DIR [--slot NAME] [--driver SCRIPT] PROGRAM [ARGS...]
+#   wine-run.sh --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH | --own-display]
+#               [--driver SCRIPT] PROGRAM [ARGS...]
+# The options come before PROGRAM, in any order; an option that does not belong to the
+# kind of run is refused (exit status 2).
+# Wine sees the suite's environment alone, nothing of the machine or of the caller's
+# shell (scripts/wine-env.sh): always zh_CN.UTF-8, so that the ANSI code page is 936
+# (GBK). Drive Z: is the program's build tree.
 # --session: inside a running session of scripts/wine-session.sh, in a slot that no
 #   other run holds: each run holds its slot's lock until it ends, so that as many
 #   runs go at once as there are slots (ctest -j 2 on two) and any more wait for a
 #   slot to come free. The program starts as a fresh Windows process on the slot's
-#   desktop; a process of the prefix that it leaves behind fails the run and is ended.
+#   desktop, whose display and prefix are the slot's.
+#   --slot NAME takes the session's slot of that name alone (a screen of another DPI,
+#   see wine-session.sh), waiting while another run holds it.
 #   When no session is up (listing a program's tests, say), the run is on its own, as
-#   with --prefix on slot 0's prefix.
+#   with --prefix on slot 0's prefix; a run that names a slot needs the session,
+#   unless it only lists the program's tests.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
 #   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its
-#   PID (--own-display keeps the caller's $DISPLAY instead); then
-#   every Wine process of the prefix is ended with `wineserver -k`. Runs on one prefix
-#   are serialised with a lock. --dpi and --caption make the prefix with that screen
-#   DPI and title bar height (scripts/wine-prefix.sh); give each set a prefix of its own.
+#   PID (--own-display keeps the caller's $DISPLAY instead); then every Wine process
+#   of the prefix is ended with `wineserver -k`. Runs on one prefix are serialised with
+#   a lock. --dpi and --caption make the prefix with that screen DPI and title bar
+#   height (scripts/wine-prefix.sh); give each set a prefix of its own.
+# Either way, a process of the prefix that the program leaves behind (anything but
+#   Wine's own server and services, still there a few seconds after the program
+#   ended) fails the run, and is ended.
 # --driver: the program runs in the background while SCRIPT runs with DISPLAY and
-#   PROGRAM_PID set; then the program is waited for.
+#   PROGRAM_PID set; then the program is waited for. A driver that fails fails the run.
 # PANEL_DRIVE_D set: drive D: of the prefix is a fresh, empty folder for the run,
 #   whose path the program finds in PANEL_DRIVE_D.
 # PANEL_HEAP_CHECK=1: Wine checks the heap on every operation (WINEDEBUG=warn+heap) and
@@ -26,49 +36,67 @@
 #   ever exist (which tests ask for on purpose) and what it reports between a line
 #   "heap-check: paused..." and a line "heap-check: resumed" of the program's (around
 #   a call of Wine's own code that trips the checker by itself).
-# The exit status is the program's, or 1 when it left something behind or the heap
-# checker spoke.
+# The exit status is the program's, or 1 when it left something behind, the driver
+# failed or the heap checker spoke.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # The program's exit status and the checks after it are read by hand.
 set +e +o pipefail
 
+usage() {
+    [[ -z ${1:-} ]] || echo "wine-run: $1" >&2
+    { echo "usage:"; sed -n '3,5s/^#//p' "${BASH_SOURCE[0]}"; } >&2
+    exit 2
+}
 prefix=""
 session=""
-use_display=1
+slot_name=""
+screen=""
+own_display=""
 driver=""
 prefix_options=()
-screen=1024x768
 while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --session) session=$(realpath -m "$2"); shift 2 ;;
-    --own-display) use_display=2; shift ;;
+    --slot) slot_name=$2; shift 2 ;;
+    --own-display) own_display=1; shift ;;
     --dpi | --caption) prefix_options+=("$1" "$2"); shift 2 ;;
     --screen) screen=$2; shift 2 ;;
     --driver) driver=$2; shift 2 ;;
+    --*) usage "unknown option $1" ;;
     *) break ;;
     esac
 done
-[[ (-n $prefix || -n $session) && $# -ge 1 ]] || {
-    echo "usage: $0 --session DIR | --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH] [--own-display] [--driver SCRIPT] PROGRAM [ARGS...]" >&2
-    exit 2
-}
+[[ $# -ge 1 ]] || usage "no program"
+[[ -n $prefix || -n $session ]] || usage "--session or --prefix"
+[[ -z $prefix || -z $session ]] || usage "--session or --prefix, not both"
+if [[ -n $session ]]; then
+    [[ ${#prefix_options[@]} -eq 0 && -z $screen && -z $own_display ]] ||
+        usage "--dpi, --caption, --screen and --own-display are for --prefix runs: a slot's prefix and display are the session's"
+fi
+[[ -z $screen || -z $own_display ]] || usage "--screen sizes a private display: not with --own-display"
+[[ -z $slot_name || -n $session ]] || usage "--slot names a slot of a --session"
 
 . "$here/scripts/wine-env.sh"
-export WINEDEBUG=${WINEDEBUG:--all}
+WINEDEBUG=${WINEDEBUG:--all}
 
+# Where the program shows its windows: on a private Xvfb of this run's own, on the
+# caller's $DISPLAY, on the session slot's display, or on none.
+display=private
 slot=""
 desktop=""
 listing=""
 if [[ -n $session ]]; then
     desktop=--desktop
     live=()
-    for candidate in "$session"/slot*; do
+    candidates=("$session"/slot*)
+    [[ -z $slot_name ]] || candidates=("$session/$slot_name")
+    for candidate in "${candidates[@]}"; do
         [[ -f $candidate/display && -f $candidate/xvfb.pid ]] &&
             kill -0 "$(cat "$candidate/xvfb.pid")" 2>/dev/null && live+=("$candidate")
     done
     if ((${#live[@]} > 0)); then
-        use_display=3
+        display=slot
         # At most as long as the longest test may take.
         for _ in $(seq 12000); do
             for candidate in "${live[@]}"; do
@@ -80,12 +108,21 @@ if [[ -n $session ]]; then
         done
         [[ -n $slot ]] || { echo "wine-run: no slot of $session came free" >&2; exit 3; }
         prefix=$slot/prefix
+        # The slot's prefix is ready, made by the session with these options.
+        read -ra prefix_options <"$slot/prefix-options"
+        desktop=""
     else
         prefix=$session/slot0/prefix
-        # Listing a program's tests needs no display, and the server may stay up for
-        # the next listing: it ends by itself a few seconds after its last process.
-        [[ " $* " == *" --gtest_list_tests "* ]] && use_display=0 listing=1
+        # Listing a program's tests needs no display, nor the screen of its slot, and
+        # the server may stay up for the next listing: it ends by itself a few seconds
+        # after its last process.
+        [[ " $* " == *" --gtest_list_tests "* ]] && display=none listing=1
+        [[ -n $listing || -z $slot_name ]] || { echo "wine-run: no session is up for the slot $slot_name" >&2; exit 3; }
     fi
+elif [[ -n $own_display ]]; then
+    display=caller
+    [[ -n ${DISPLAY:-} ]] || usage "--own-display, but no \$DISPLAY"
+    wine_passed+=(XAUTHORITY)
 fi
 wine_environment "$prefix"
 "$here/scripts/wine-prefix.sh" "$prefix" $desktop "${prefix_options[@]}" || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
@@ -101,8 +138,8 @@ drive_d=$prefix/dosdevices/d:
 # Only a run on its own ends the prefix's processes; a session's live on.
 end_own_processes() {
     if [[ -z $slot && -z $listing ]]; then
-        wineserver -k 2>/dev/null
-        wineserver -w 2>/dev/null
+        wine_env wineserver -k 2>/dev/null
+        wine_env wineserver -w 2>/dev/null
     fi
 }
 finish() {
@@ -130,18 +167,18 @@ if [[ -n ${PANEL_DRIVE_D:-} ]]; then
     PANEL_DRIVE_D=$prefix.drive-d
     rm -rf "$PANEL_DRIVE_D" && mkdir -p "$PANEL_DRIVE_D"
     ln -sfn "$PANEL_DRIVE_D" "$drive_d"
-    export PANEL_DRIVE_D
 fi
 
-case $use_display in
-0) unset DISPLAY ;;
-1) start_private_xvfb "$screen" || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
-3) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
+case $display in
+none) unset DISPLAY ;;
+private) start_private_xvfb "${screen:-1024x768}" || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
+slot) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
+caller) ;;
 esac
 
 heap_log=""
 if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
-    export WINEDEBUG=warn+heap
+    WINEDEBUG=warn+heap
     heap_log=$(mktemp)
     exec 8>&2 2> >(tee "$heap_log" >&8)
     tee_pid=$!
@@ -152,33 +189,38 @@ fi
 # after the last one: the next run takes the slot once it is gone, not while it
 # closes (a program that came onto a closing desktop died of X errors).
 if [[ -n $driver ]]; then
-    wine "$@" &
+    wine_env wine "$@" &
     export PROGRAM_PID=$!
     bash "$driver"
+    driver_status=$?
     wait "$PROGRAM_PID"
     status=$?
+    if ((driver_status != 0)); then
+        echo "wine-run: the driver $driver failed ($driver_status)" >&2
+        status=1
+    fi
 else
-    wine "$@"
+    wine_env wine "$@"
     status=$?
 fi
 
-end_own_processes
-if [[ -n $slot ]]; then
+if [[ -z $listing ]]; then
     # What the program started must be gone by now, or be going (a process ending
     # takes Wine a moment): anything still there after a few seconds was left behind.
     left=""
     for _ in $(seq 100); do
-        left=$("$here/scripts/wine-session.sh" leftovers "$slot")
+        left=$(wine_leftovers "$prefix" ${slot:+"$slot/baseline"})
         [[ -z $left ]] && break
         sleep 0.05
     done
     if [[ -n $left ]]; then
         echo "wine-run: the run left these processes behind:" >&2
         sed 's/^/  /' <<<"$left" >&2
-        kill -9 $(cut -d' ' -f1 <<<"$left") 2>/dev/null
+        [[ -z $slot ]] || kill -9 $(cut -d' ' -f1 <<<"$left") 2>/dev/null
         status=1
     fi
 fi
+end_own_processes
 if [[ -n $heap_log ]]; then
     exec 2>&8 8>&-
     wait "$tee_pid" 2>/dev/null

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine sessions that a test run shares:
-#   wine-session.sh start DIR [SLOTS]    (SLOTS defaults to 2)
+#   wine-session.sh start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...]   (SLOTS defaults to 2)
 #   wine-session.sh stop DIR
-#   wine-session.sh leftovers DIR/slotN  (the processes a test run left behind)
+#   wine-session.sh leftovers DIR/SLOT  (the processes a test run left behind)
 # Each slot N is DIR/slotN: a prefix of its own with a virtual desktop (where Wine
 # itself decides activation and stacking, as Windows does), a private Xvfb and a
 # wineserver that stays up between test programs, so that a test pays for starting
@@ -11,51 +11,28 @@
 # `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
 # (the PIDs of Wine's own services, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
-# after it as left behind. `stop` ends every process of the sessions, by PID.
+# after it as left behind. `stop` ends each slot's Wine processes (its prefix's
+# wineserver -k) and its Xvfb (by PID).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # Each step's status is read by hand: a slot that fails to stop must not stop the rest.
 set +e +o pipefail
 action=${1:-}
 dir=${2:+$(realpath -m "$2")}
 [[ ($action == start || $action == stop || $action == leftovers) && -n $dir ]] || {
-    echo "usage: $0 start|stop DIR [SLOTS] | leftovers SLOTDIR" >&2
+    echo "usage: $0 start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...] | stop DIR | leftovers SLOTDIR" >&2
     exit 2
 }
 
 . "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-
-# PIDs of the Wine processes (the loader and the server: not the shells and tools
-# around them) whose environment names this prefix.
-prefix_pids() {
-    local pid
-    for pid in $(grep -lzxF "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
-        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
-    done
-}
-
-# Wine's own services, which start when first needed and live as long as the session.
-services='^C:\\windows\\system32\\(services|winedevice|plugplay|svchost|rpcss)\.exe( |$)|^C:\\windows\\system32\\explorer\.exe /desktop'
-
-# The processes of a slot that are not part of its session, one per line: PID and
-# command line.
-leftovers() {
-    local slot=$1 pid command
-    for pid in $(prefix_pids "$slot/prefix"); do
-        grep -qxF "$pid" "$slot/baseline" && continue
-        [[ $(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) == Z ]] && continue
-        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)
-        [[ -z $command ]] || grep -qE "$services" <<<"$command" && continue
-        echo "$pid $command"
-    done
-}
+WINEDEBUG=-all
 
 stop_slot() {
     local slot=$1 pid
     [[ -d $slot ]] || return 0
     if [[ -d $slot/prefix ]]; then
-        WINEPREFIX=$slot/prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$slot/prefix wineserver -w 2>/dev/null
+        wine_environment "$slot/prefix"
+        wine_env wineserver -k 2>/dev/null
+        wine_env wineserver -w 2>/dev/null
     fi
     if [[ -f $slot/xvfb.pid ]]; then
         pid=$(cat "$slot/xvfb.pid")
@@ -65,23 +42,26 @@ stop_slot() {
     rm -f "$slot/display" "$slot/xvfb.pid" "$slot/baseline"
 }
 
+# start_slot SLOT [SCREEN [PREFIX OPTIONS...]]: no options, a slot with a desktop.
 start_slot() {
-    local slot=$1 pid
+    local slot=$1 screen=${2:-1024x768} options=("${@:3}")
+    ((${#options[@]} > 0)) || options=(--desktop)
     stop_slot "$slot"
     mkdir -p "$slot"
     wine_environment "$slot/prefix"
-    "$here/scripts/wine-prefix.sh" "$slot/prefix" --desktop || return 1
+    "$here/scripts/wine-prefix.sh" "$slot/prefix" "${options[@]}" || return 1
     ln -sfn "$(dirname "$dir")" "$slot/prefix/dosdevices/z:"
-    start_private_xvfb || { echo "wine-session: Xvfb did not start" >&2; return 1; }
+    start_private_xvfb "$screen" || { echo "wine-session: Xvfb did not start" >&2; return 1; }
     echo "$xvfb_pid" >"$slot/xvfb.pid"
-    wineserver -p </dev/null >/dev/null 2>&1
+    wine_env wineserver -p </dev/null >/dev/null 2>&1
     # One program brings up Wine's services; what runs after it is the baseline.
     # (Not the desktop process: it comes with a test's first window and goes a moment
     # after the last, holding the slot's lock, see wine-run.sh.)
-    wine cmd /c exit </dev/null >/dev/null 2>&1
-    prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
+    wine_env wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine_prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
+    echo "${options[*]}" >"$slot/prefix-options"
     echo "$DISPLAY" >"$slot/display"
-    echo "wine-session: slot $(basename "$slot") on display $DISPLAY, $(wc -l <"$slot/baseline") Wine processes"
+    echo "wine-session: slot $(basename "$slot") on display $DISPLAY ($screen, ${options[*]}), $(wc -l <"$slot/baseline") Wine processes"
 }
 
 case $action in
@@ -89,19 +69,35 @@ start)
     slots=${3:-2}
     mkdir -p "$dir"
     status=0
-    # The prefixes are made at the same time (about 10 s each, once).
+    names=() screens=() options=()
     for ((n = 0; n < slots; n++)); do
-        (wine_environment "$dir/slot$n/prefix" && "$here/scripts/wine-prefix.sh" "$dir/slot$n/prefix" --desktop) &
+        names+=("slot$n") screens+=(1024x768) options+=(--desktop)
+    done
+    for spec in "${@:4}"; do
+        [[ $spec =~ ^([A-Za-z0-9_]+)=([0-9]+),([0-9]+x[0-9]+)(,([0-9]+))?$ ]] ||
+            { echo "wine-session: a named slot is NAME=DPI,WxH[,CAPTION], not $spec" >&2; exit 2; }
+        names+=("${BASH_REMATCH[1]}") screens+=("${BASH_REMATCH[3]}")
+        options+=("--dpi ${BASH_REMATCH[2]}${BASH_REMATCH[5]:+ --caption ${BASH_REMATCH[5]}}")
+    done
+    # The prefixes are made at the same time (about 10 s each, once).
+    for i in "${!names[@]}"; do
+        # shellcheck disable=SC2086 # the options are words
+        "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" ${options[i]} &
     done
     wait
-    for ((n = 0; n < slots; n++)); do start_slot "$dir/slot$n" || status=1; done
+    for i in "${!names[@]}"; do
+        # shellcheck disable=SC2086
+        start_slot "$dir/${names[i]}" "${screens[i]}" ${options[i]} || status=1
+    done
     exit $status
     ;;
 leftovers)
-    leftovers "$dir"
+    wine_leftovers "$dir/prefix" "$dir/baseline"
     ;;
 stop)
-    for slot in "$dir"/slot*; do stop_slot "$slot" & done
+    for slot in "$dir"/*/; do
+        [[ -d $slot/prefix ]] && stop_slot "${slot%/}" &
+    done
     wait
     ;;
 esac

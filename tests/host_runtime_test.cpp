@@ -65,7 +65,15 @@ std::vector<std::string> g_log;
 bool g_refuseClose = false;
 std::string g_destroyOn; // the event whose routine destroys the window
 int g_idleMoreCalls = 0;
-std::vector<std::uint32_t> g_idleArguments;
+// Each idle call: its argument, and the clock when the handler got it.
+struct IdleCall {
+    std::uint32_t argument;
+    DWORD tick;
+};
+std::vector<IdleCall> g_idleCalls;
+// A handler that asks for more answers only once the clock has moved on this far, so
+// that the calls of one period lie at least this far apart.
+constexpr DWORD kIdleAnswerAfterMs = 20;
 // Set when the idle handler answers that it wants no more: the idle period ends.
 HANDLE g_idlePeriodEnded = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
@@ -85,9 +93,12 @@ HandlerResult Record(const char* name, std::span<const std::uint32_t> arguments)
         entry += " controls=" + std::to_string(controls);
     }
     if (entry == "idle") {
-        g_idleArguments.push_back(arguments.empty() ? 0xFFFFFFFF : arguments[0]);
+        DWORD now = GetTickCount();
+        g_idleCalls.push_back({arguments.empty() ? 0xFFFFFFFF : arguments[0], now});
         if (g_idleMoreCalls > 0) {
             --g_idleMoreCalls;
+            while (GetTickCount() - now < kIdleAnswerAfterMs)
+                Sleep(1);
             return {true, 1};
         }
         SetEvent(g_idlePeriodEnded);
@@ -421,7 +432,8 @@ TEST_F(HostRuntime, TheLoopGoesIdleAndThenBlocksUntilTheNextMessage) {
 
 TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
     g_idleMoreCalls = 3;
-    g_idleArguments.clear();
+    g_idleCalls.clear();
+    DWORD loopEntered = GetTickCount();
     // The window is closed once the handler has answered that it wants no more.
     HWND window = window_;
     bool periodEnded = false;
@@ -433,10 +445,19 @@ TEST_F(HostRuntime, AnIdleHandlerThatAsksForMoreKeepsTheIdlePeriodGoing) {
     closer.join();
     EXPECT_TRUE(periodEnded) << "the idle handler never answered that it wanted no more";
     // Three answers of true, then one of false ends the period; every call gets the
-    // milliseconds since the period began.
-    ASSERT_GE(g_idleArguments.size(), 4u);
-    for (std::size_t i = 1; i < 4; ++i)
-        EXPECT_GE(g_idleArguments[i], g_idleArguments[i - 1]);
+    // milliseconds since the period began. The period began after the loop was
+    // entered, and each call came at least kIdleAnswerAfterMs after the one before:
+    // a count from any earlier moment, from the call before, or none, breaks one of these.
+    ASSERT_GE(g_idleCalls.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const IdleCall& call = g_idleCalls[i];
+        EXPECT_LE(call.argument, call.tick - loopEntered)
+            << "call " << i << ": more than since the loop began";
+        if (i > 0) {
+            EXPECT_GE(call.argument - g_idleCalls[i - 1].argument, kIdleAnswerAfterMs)
+                << "call " << i << ": " << call.argument << " after " << g_idleCalls[i - 1].argument;
+        }
+    }
     EXPECT_EQ(g_idleMoreCalls, 0);
 }
 

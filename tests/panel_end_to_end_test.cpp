@@ -127,6 +127,31 @@ std::string ExeOf(DWORD processId) {
     return {};
 }
 
+// The full path of the program a process runs; empty when it cannot be read.
+std::string ProgramPathOf(DWORD processId) {
+    std::string path;
+    if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+        char buffer[MAX_PATH];
+        DWORD size = sizeof buffer;
+        if (QueryFullProcessImageNameA(process, 0, buffer, &size)) path.assign(buffer, size);
+        CloseHandle(process);
+    }
+    return path;
+}
+
+// Windows' own Notepad: the one in the system folder. Any other notepad.exe has the
+// same name, so only the whole path tells them apart.
+std::string SystemNotepad() {
+    char folder[MAX_PATH] = "";
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\notepad.exe";
+}
+void ExpectSystemNotepad(HWND window) {
+    if (!window) return;
+    EXPECT_STRCASEEQ(ProgramPathOf(ProcessOf(window)).c_str(), SystemNotepad().c_str())
+        << "the Notepad of the system folder";
+}
+
 // What is on screen, for a failure message: every visible top-level window with its
 // program, title and place, and the window under the point the test clicked last.
 std::string DescribeScreen(POINT lastClick) {
@@ -210,6 +235,7 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     // A file button starts Notepad on its file; a folder button makes the shell open
     // D:\mirserver\Mir200\Notice, whose window is titled with the last folder's name.
     HWND notepad = ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe");
+    ExpectSystemNotepad(notepad);
     HWND folder = ClickAndExpectWindow(window, "游戏公告", "Notice", "explorer.exe");
 
     // Back to the panel, as the active window, then Esc.
@@ -289,6 +315,7 @@ TEST(PanelEndToEnd, AFileButtonStartsWindowsOwnNotepadNeverOneBesideTheProgram) 
         EXPECT_STRCASEEQ(panel.CurrentDirectory().c_str(), (folder.Path() + "\\").c_str());
 
         HWND notepad = ClickAndExpectWindow(window, "刷怪配置", "MonGen.txt - 记事本", "notepad.exe");
+        ExpectSystemNotepad(notepad);
         EXPECT_EQ(FileText(file), before) << "the stand-in beside the program ran on the file";
         EXPECT_TRUE(observe::CloseAndWaitForExit(window, 20000));
         EXPECT_EQ(panel.ExitCode(), 0u);

@@ -237,12 +237,70 @@ TEST(ExecuteShellOperation, OpensOurProgramWithTheShowCommandOfItsMode) {
     }
 }
 
-TEST(ExecuteShellOperation, AFolderThatDoesNotExistReturnsNormally) {
+// Every process that this one starts from now on, counted by the system also once it
+// has ended: this process joins a job of its own, and what it starts joins it too.
+class StartedProcesses {
+public:
+    StartedProcesses() {
+        // Wine starts its desktop process for the first process that needs the desktop,
+        // as a child of that process: it must not join the job and count as ours.
+        GetDesktopWindow();
+        joined_ = job_ && AssignProcessToJobObject(job_, GetCurrentProcess());
+    }
+    ~StartedProcesses() {
+        if (job_) CloseHandle(job_);
+    }
+    StartedProcesses(const StartedProcesses&) = delete;
+    StartedProcesses& operator=(const StartedProcesses&) = delete;
+    bool Joined() const { return joined_; }
+    // This process and every one it started, running or not.
+    DWORD Count() const {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+        QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr);
+        return info.TotalProcesses;
+    }
+
+private:
+    HANDLE job_ = CreateJobObjectA(nullptr, nullptr);
+    bool joined_ = false;
+};
+
+// The visible top-level windows of the desktop, whosever they are.
+BOOL CALLBACK AddIfVisible(HWND window, LPARAM list) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+std::vector<HWND> VisibleWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(AddIfVisible, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+TEST(ExecuteShellOperation, AFolderThatDoesNotExistOpensNothingAndReturnsNormally) {
+    StartedProcesses started;
+    ASSERT_TRUE(started.Joined());
+    // The count sees what the shell starts: a program of ours, opened through it.
+    std::string out = observe::FreshLogFile("opened.txt");
+    std::string recorder = observe::BesideTestProgram("shell_recorder.exe"), parameters = Quoted(out);
+    TaggedValue open[] = {IntegerArg(4), TextArg(recorder.c_str()), TextArg(parameters.c_str()), kOmittedArg,
+                          kOmittedArg};
+    TaggedValue result{};
+    DWORD before = started.Count();
+    ExecuteShellOperation(result, ArgumentCount(open), open);
+    EXPECT_TRUE(ReadRecord(out).done);
+    ASSERT_EQ(started.Count(), before + 1) << "the shell's start of our program was counted";
+
+    // The shell starts a program on a folder, if at all, before its call returns; a
+    // window of this process would be up by then too.
+    std::vector<HWND> windows = VisibleWindows();
+    before = started.Count();
     TaggedValue args[] = {IntegerArg(2), TextArg("C:\\no\\such\\folder\\anywhere"), kOmittedArg, kOmittedArg,
                           kOmittedArg};
-    TaggedValue result = kUntouched;
+    result = kUntouched;
     ExecuteShellOperation(result, ArgumentCount(args), args);
     EXPECT_TRUE(Same(result, kUntouched)) << "no result";
+    EXPECT_EQ(started.Count(), before) << "a process was started";
+    EXPECT_EQ(VisibleWindows(), windows) << "a window came or went";
 }
 
 // The folder dialog, for real. The dialog runs its own loop on this thread; a second

@@ -17,14 +17,29 @@ std::size_t BlockSize(const void* block) {
     return HeapSize(GetProcessHeap(), 0, block);
 }
 
+// The compiler writes every literal in GBK: 编 is B1 E0, two bytes a character.
+static_assert(static_cast<unsigned char>("编"[0]) == 0xB1 && static_cast<unsigned char>("编"[1]) == 0xE0);
+static_assert(sizeof "编辑框目录" == 11);
+
 TEST(TextValues, TheAnsiCodePageIsGbkAndLiteralsAreGbkBytes) {
     EXPECT_EQ(GetACP(), 936u);
     EXPECT_EQ(TextLength("编辑框目录"), 10u);
     EXPECT_EQ(TextLength("编辑框"), 6u);
-    // 编 is B1 E0 in GBK.
-    EXPECT_EQ(static_cast<unsigned char>("编"[0]), 0xB1);
-    EXPECT_EQ(static_cast<unsigned char>("编"[1]), 0xE0);
     EXPECT_EQ(TextLength("D:\\mirserver"), 12u);
+}
+
+// Under the suite's harness Wine gets a short list of variables (scripts/wine-env.sh)
+// and nothing of the shell that started the run: ctest gives this program's runs
+// PANEL_CALLERS_OWN, which must not reach it, while the suite's time zone does.
+TEST(SuiteEnvironment, NothingOfTheCallersShellReachesTheProgram) {
+    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+        GTEST_SKIP() << "the harness is Wine's";
+    char value[64] = "";
+    EXPECT_EQ(GetEnvironmentVariableA("PANEL_CALLERS_OWN", value, sizeof value), 0u)
+        << "the caller's variable reached the program: " << value;
+    EXPECT_EQ(GetEnvironmentVariableA("TZ", value, sizeof value), 3u);
+    EXPECT_STREQ(value, "UTC");
+    EXPECT_EQ(GetEnvironmentVariableA("LANGUAGE", nullptr, 0), 0u);
 }
 
 TEST(TextValues, NullAndEmptyMeanTheSameEverywhere) {
@@ -118,7 +133,7 @@ TEST(TextValues, AllocateBlockComesFromTheProcessHeap) {
 
 TEST(TaggedValues, OmittedArgumentsReadAsZero) {
     const TaggedValue args[] = {TextArg("notepad x.txt"), kOmittedArg, IntegerArg(-5), LogicalArg(true)};
-    EXPECT_EQ(sizeof args, 48u);
+    static_assert(sizeof args == 48, "four records of three 32-bit words");
     EXPECT_FALSE(IsOmitted(4, args, 0));
     EXPECT_TRUE(IsOmitted(4, args, 1));
     EXPECT_TRUE(IsOmitted(4, args, 4)) << "an argument beyond the count is omitted";
@@ -128,9 +143,14 @@ TEST(TaggedValues, OmittedArgumentsReadAsZero) {
     EXPECT_EQ(ArgInteger(4, args, 2), -5);
     EXPECT_TRUE(ArgLogical(4, args, 3));
     EXPECT_FALSE(ArgLogical(4, args, 1));
-    EXPECT_EQ(args[2].tag, 0x80000301u);
-    EXPECT_EQ(args[0].tag, 0x80000004u);
-    EXPECT_EQ(args[3].tag, 0x80000002u);
+    EXPECT_EQ(args[0].tag, kTagText);
 }
+
+// The tags are the values the host's callers pass; the text's is checked above, since
+// a pointer cannot be made into a number when compiling.
+static_assert(kTagText == 0x80000004u && kTagLogical == 0x80000002u && kTagInteger == 0x80000301u);
+static_assert(IntegerArg(-5).tag == 0x80000301u && IntegerArg(-5).low == 0xFFFFFFFBu);
+static_assert(LogicalArg(true).tag == 0x80000002u && LogicalArg(true).low == 1 && LogicalArg(false).low == 0);
+static_assert(kOmittedArg.tag == 0 && kOmittedArg.low == 0);
 
 } // namespace
