@@ -362,7 +362,8 @@ TEST_F(HostRuntime, ARefusedCloseKeepsTheWindowAndAnAcceptedOneDestroysIt) {
     g_log.clear();
     SendMessageA(window_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(window_));
-    EXPECT_EQ(g_log, std::vector<std::string>{"close-request"}) << "a refused close request skips the close query";
+    EXPECT_EQ(g_log, std::vector<std::string>{"close-request"})
+        << "a refused close request skips the close query";
 
     g_refuseClose = false;
     g_log.clear();
