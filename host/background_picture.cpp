@@ -99,8 +99,10 @@ bool BackgroundPicture::Ready() {
     if (tried_) return bitmap_ ? true : false;
     tried_ = true;
     // The picture at the DPI is its 96-DPI size scaled as the layout is. libjpeg
-    // decodes at n/8 of the size: exactly that at 96, 108, 120, 132, 144 ... 192 DPI;
-    // at any other DPI the next larger decode is resampled to the size.
+    // decodes at n/8 of the size (n up to 16), rounding up: where that is the size the
+    // layout's rounding gives (for this picture at 96, 108, 120, 144, 168 and 192 DPI)
+    // it is taken as it is; anywhere else the next larger decode, or the 16/8 one
+    // above 192 DPI, is resampled to the size.
     int eighths = (dpi_ * 8 + kLayoutDpi - 1) / kLayoutDpi;
     std::vector<std::uint8_t> rows;
     SIZE unscaled{};

@@ -58,8 +58,16 @@ public:
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
-        case WM_PAINT:
-            Paint();
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(hwnd_, &paint);
+            Draw(dc);
+            EndPaint(hwnd_, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            // Into another DC (PrintWindow, a snapshot).
+            Draw(reinterpret_cast<HDC>(wParam));
             return 0;
         case WM_ERASEBKGND:
             return 1;
@@ -79,9 +87,7 @@ protected:
     }
 
 private:
-    void Paint() {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd_, &paint);
+    void Draw(HDC dc) {
         RECT client;
         GetClientRect(hwnd_, &client);
         BrushHandle background(CreateSolidBrush(ResolveColour(properties_.background)));
@@ -89,11 +95,12 @@ private:
         const char* caption = Caption();
         if (*caption) {
             SelectedObject font(dc, Font());
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, ResolveColour(properties_.textColour));
+            int mode = SetBkMode(dc, TRANSPARENT);
+            COLORREF colour = SetTextColor(dc, ResolveColour(properties_.textColour));
             DrawTextA(dc, caption, -1, &client, DrawFlags(properties_));
+            SetTextColor(dc, colour);
+            SetBkMode(dc, mode);
         }
-        EndPaint(hwnd_, &paint);
     }
 
     const LabelProperties& properties_;

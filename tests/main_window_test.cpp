@@ -497,6 +497,25 @@ TEST_F(MainWindow, TheHintLabelIsOrangeOnItsOwnBackground) {
     EXPECT_EQ(pixels.At(1, 1), RGB(66, 62, 51));
     EXPECT_EQ(pixels.At(client.right - 2, client.bottom - 2), RGB(66, 62, 51));
     EXPECT_GT(seen[RGB(255, 128, 0)], 20) << "the caption is drawn in orange";
+
+    // Printed into another DC (a snapshot of the window), it draws the same pixels.
+    HDC memory = CreateCompatibleDC(nullptr);
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, client.right, client.bottom};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SendMessageA(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    int different = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x)
+            different += GetPixel(memory, x, y) != pixels.At(x, y) ? 1 : 0;
+    }
+    EXPECT_EQ(different, 0) << "pixels that the printed label draws otherwise";
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
 }
 
 TEST_F(MainWindow, TheProgramFileCarriesItsVersionInChinese) {
