@@ -18,9 +18,9 @@
 suite=trixie
 root=${1:-$debian13_root}
 
-# What the tests run inside the root: ctest (and cmake, which discovers each
-# program's tests), the Wine scripts (scripts/wine-session.sh, wine-run.sh and
-# wine-prefix.sh: wine, wineboot and wineserver; Xvfb; setsid and flock; coreutils,
+# What the tests run inside the root: ctest (in cmake's package; the programs' tests
+# are listed when they are linked, outside), the Wine scripts (scripts/wine-session.sh,
+# wine-run.sh and wine-prefix.sh: wine, wineboot and wineserver; Xvfb; setsid and flock; coreutils,
 # grep and sed), the fonts the prefixes use (WenQuanYi for the Chinese faces, Wine's
 # Marlett), the locale every run is in, and the tools of the screenshot scripts.
 packages=(
