@@ -4,13 +4,6 @@
 
 namespace {
 
-// Looked up once: each is there from some Windows on, and missing before it.
-template <typename Function> Function Lookup(const char* module, const char* name) {
-    HMODULE loaded = GetModuleHandleA(module);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
-                  : nullptr;
-}
-
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);                         // Windows 10 1607
 using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT); // Windows 10 1607
 using MetricForDpiFunction = int(WINAPI*)(int, UINT);                        // Windows 10 1607
@@ -47,7 +40,7 @@ int SystemDpi() {
 }
 
 int WindowDpi(HWND hwnd) {
-    static auto getForWindow = Lookup<GetDpiForWindowFunction>("user32.dll", "GetDpiForWindow");
+    static auto getForWindow = LoadedFunction<GetDpiForWindowFunction>("user32.dll", "GetDpiForWindow");
     if (getForWindow && hwnd) {
         if (UINT dpi = getForWindow(hwnd)) return static_cast<int>(dpi);
     }
@@ -79,7 +72,7 @@ SIZE ClassicClientSize(int outerWidth, int outerHeight, DWORD style, DWORD exten
 }
 
 SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int frameDpi) {
-    static auto adjustForDpi = Lookup<AdjustForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
+    static auto adjustForDpi = LoadedFunction<AdjustForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
     RECT outer{0, 0, client.cx, client.cy};
     if (frameDpi <= 0 || !adjustForDpi ||
         !adjustForDpi(&outer, style, FALSE, extended, static_cast<UINT>(frameDpi))) {
@@ -90,18 +83,21 @@ SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int frameDpi) 
 }
 
 bool FramesFollowWindowDpi() {
-    static auto threadContext = Lookup<ThreadContextFunction>("user32.dll", "GetThreadDpiAwarenessContext");
-    static auto contextsEqual = Lookup<ContextsEqualFunction>("user32.dll", "AreDpiAwarenessContextsEqual");
+    static auto threadContext =
+        LoadedFunction<ThreadContextFunction>("user32.dll", "GetThreadDpiAwarenessContext");
+    static auto contextsEqual =
+        LoadedFunction<ContextsEqualFunction>("user32.dll", "AreDpiAwarenessContextsEqual");
     return threadContext && contextsEqual && contextsEqual(threadContext(), kPerMonitorAwareV2);
 }
 
 EnableNonClientScalingFunction& EnableNonClientScalingEntry() {
-    static auto entry = Lookup<EnableNonClientScalingFunction>("user32.dll", "EnableNonClientDpiScaling");
+    static auto entry =
+        LoadedFunction<EnableNonClientScalingFunction>("user32.dll", "EnableNonClientDpiScaling");
     return entry;
 }
 
 int MetricForDpi(int index, int dpi) {
-    static auto metricForDpi = Lookup<MetricForDpiFunction>("user32.dll", "GetSystemMetricsForDpi");
+    static auto metricForDpi = LoadedFunction<MetricForDpiFunction>("user32.dll", "GetSystemMetricsForDpi");
     if (metricForDpi) return metricForDpi(index, static_cast<UINT>(dpi));
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }

@@ -11,3 +11,11 @@
 void LimitDllSearchToSystemFolder();
 // A library of Windows' own folder, loaded by its full path; null where it is not there.
 HMODULE LoadSystemLibrary(const char* fileName);
+
+// A function of a library the program already has loaded (kernel32, user32 ...), looked
+// up when the program runs: each is there from some Windows on, and missing before it.
+template <typename Function> Function LoadedFunction(const char* module, const char* name) {
+    HMODULE loaded = GetModuleHandleA(module);
+    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
+                  : nullptr;
+}

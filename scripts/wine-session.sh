@@ -73,9 +73,9 @@ start)
     for ((n = 0; n < slots; n++)); do
         names+=("slot$n") screens+=(1024x768) options+=(--desktop)
     done
-    for spec in "${@:4}"; do
-        [[ $spec =~ ^([A-Za-z0-9_]+)=([0-9]+),([0-9]+x[0-9]+)(,([0-9]+))?$ ]] ||
-            { echo "wine-session: a named slot is NAME=DPI,WxH[,CAPTION], not $spec" >&2; exit 2; }
+    for named in "${@:4}"; do
+        [[ $named =~ ^([A-Za-z0-9_]+)=([0-9]+),([0-9]+x[0-9]+)(,([0-9]+))?$ ]] ||
+            { echo "wine-session: a named slot is NAME=DPI,WxH[,CAPTION], not $named" >&2; exit 2; }
         names+=("${BASH_REMATCH[1]}") screens+=("${BASH_REMATCH[3]}")
         options+=("--dpi ${BASH_REMATCH[2]}${BASH_REMATCH[5]:+ --caption ${BASH_REMATCH[5]}}")
     done

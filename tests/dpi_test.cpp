@@ -45,20 +45,10 @@ using ui::PlaceInParent;
 using ui::Text;
 
 constexpr int kScreenDpi = PANEL_TEST_DPI;
-constexpr int kLayoutDpi = 96;
+using panelgeometry::kLayoutDpi;
 
-// a * b / c to the nearest whole number, halves away from zero (c > 0): the one
-// rounding rule of every length the layout has at another DPI.
-constexpr int RoundedRatio(long long a, long long b, long long c) {
-    long long product = a * b;
-    long long magnitude = (2 * (product < 0 ? -product : product) + c) / (2 * c);
-    return static_cast<int>(product < 0 ? -magnitude : magnitude);
-}
-constexpr int Scaled(int length, int dpi) {
-    return RoundedRatio(length, dpi, kLayoutDpi);
-}
-static_assert(Scaled(730, 120) == 913 && Scaled(492, 108) == 554 && Scaled(-12, 108) == -14 &&
-              Scaled(-12, 100) == -13);
+using panelgeometry::RoundedRatio;
+using panelgeometry::Scaled;
 
 // The client area at each DPI this file meets: 730 x 492 at 96, scaled.
 struct ClientArea {

@@ -613,33 +613,26 @@ TEST(EditBoxKeys, EnterEndsInAOneLineBoxAndBreaksTheLineInAMultiLineOne) {
 constexpr UINT kDpiChanged = 0x02E0;       // WM_DPICHANGED
 constexpr UINT kGetDpiScaledSize = 0x02E4; // WM_GETDPISCALEDSIZE
 
-// A 96-DPI length at a DPI, to the nearest pixel with halves away from zero: the rule
-// of the layout, worked out here on its own.
-int AtDpi(int length, int dpi) {
-    int scaled = length * dpi;
-    return scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96);
-}
-
 // The client area and every control as a start at `dpi` lays them out. A one-line
 // box may be taller than its rectangle, to hold its line.
 void ExpectLaidOutAt(HWND window, int dpi) {
     SCOPED_TRACE(testing::Message() << "laid out at " << dpi << " DPI");
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, AtDpi(panelgeometry::kClientWidth, dpi));
-    EXPECT_EQ(client.bottom, AtDpi(panelgeometry::kClientHeight, dpi));
+    EXPECT_EQ(client.right, panelgeometry::Scaled(panelgeometry::kClientWidth, dpi));
+    EXPECT_EQ(client.bottom, panelgeometry::Scaled(panelgeometry::kClientHeight, dpi));
     const WindowEntry* entry = FindWindowEntry(kMainWindowId);
     for (std::size_t i = 1; i < entry->units.size(); ++i) {
         const UnitDescription& unit = *entry->units[i].description;
         SCOPED_TRACE(unit.name);
         RECT place = PlaceInParent(entry->units[i].live->Handle());
-        EXPECT_EQ(place.left, AtDpi(unit.left, dpi));
-        EXPECT_EQ(place.top, AtDpi(unit.top, dpi));
-        EXPECT_EQ(place.right, AtDpi(unit.left + unit.width, dpi));
+        EXPECT_EQ(place.left, panelgeometry::Scaled(unit.left, dpi));
+        EXPECT_EQ(place.top, panelgeometry::Scaled(unit.top, dpi));
+        EXPECT_EQ(place.right, panelgeometry::Scaled(unit.left + unit.width, dpi));
         if (unit.type == kTypeEditBox) {
-            EXPECT_GE(place.bottom, AtDpi(unit.top + unit.height, dpi));
+            EXPECT_GE(place.bottom, panelgeometry::Scaled(unit.top + unit.height, dpi));
         } else {
-            EXPECT_EQ(place.bottom, AtDpi(unit.top + unit.height, dpi));
+            EXPECT_EQ(place.bottom, panelgeometry::Scaled(unit.top + unit.height, dpi));
         }
     }
 }

@@ -11,6 +11,21 @@
 
 namespace panelgeometry {
 
+// The layout's rounding, worked out here on its own and never by the program's code:
+// a * b / c to the nearest whole number, halves away from zero (c > 0), and a 96-DPI
+// length at a DPI by that rule.
+inline constexpr int kLayoutDpi = 96;
+constexpr int RoundedRatio(long long a, long long b, long long c) {
+    long long product = a * b;
+    long long magnitude = (2 * (product < 0 ? -product : product) + c) / (2 * c);
+    return static_cast<int>(product < 0 ? -magnitude : magnitude);
+}
+constexpr int Scaled(int length, int dpi) {
+    return RoundedRatio(length, dpi, kLayoutDpi);
+}
+static_assert(Scaled(730, 120) == 913 && Scaled(492, 108) == 554 && Scaled(-12, 108) == -14 &&
+              Scaled(-12, 100) == -13);
+
 inline constexpr int kScreenWidth = 1024;
 inline constexpr int kScreenHeight = 768;
 inline constexpr int kClientWidth = 730;
