@@ -39,7 +39,7 @@ protected:
             if (IsWindow(hwnd)) Raise(message == WM_SETFOCUS ? kEventGotFocus : kEventLostFocus);
             return result;
         }
-        return UnitObject::OnMessage(message, wParam, lParam);
+        return Control::OnMessage(message, wParam, lParam);
     }
 
 private:

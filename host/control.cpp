@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/accessible.h"
 #include "host/dpi.h"
 #include "host/window_object.h"
 
@@ -46,6 +47,13 @@ Control::Control(Unit& unit, const CreationContext& context, const LOGFONTA* sto
 void Control::ApplyDpi(int dpi, DeferredMoves& moves) {
     UseFont(dpi);
     moves.Move(hwnd_, PlaceAt(dpi), MoveFlags());
+}
+
+LRESULT Control::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETOBJECT) {
+        if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
+    }
+    return UnitObject::OnMessage(message, wParam, lParam);
 }
 
 void Control::UseFont(int dpi) {

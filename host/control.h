@@ -44,6 +44,8 @@ public:
     void ApplyDpi(int dpi, DeferredMoves& moves) override;
 
 protected:
+    // A screen reader's question is answered here for every kind of control.
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Gives the control its font at a DPI; the font it had goes once it has the new one.
     void UseFont(int dpi);
     HFONT Font() const;

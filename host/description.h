@@ -82,6 +82,19 @@ enum class VerticalAlign { Top, Centre, Bottom };
 // The system button-face colour, as a colour property stores it.
 inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
 
+// What the window's picture shows that must also be said in words: a screen reader
+// reads it, and in high contrast, where the picture is not drawn, it is drawn as text
+// and lines. Places are client pixels at 96 DPI, as the controls' are.
+struct PictureFrame {
+    int left, top, width, height;                             // the frame's lines
+    int captionLeft, captionTop, captionWidth, captionHeight; // the caption, cut into the top line
+    const char* caption;                                      // null for a frame without one
+};
+struct PictureText {
+    int left, top, width, height;
+    const char* text = nullptr;
+};
+
 // The unit's text (window title, button or label caption, edit box content) is part
 // of its description; what follows is the rest of each type's own properties.
 struct WindowProperties {
@@ -97,7 +110,9 @@ struct WindowProperties {
     COLORREF background = kButtonFaceColour;
     const char* picture = nullptr; // RCDATA resource holding a JPEG; null for none
     PictureMode pictureMode = PictureMode::Tiled;
-    const char* icon = nullptr; // RCDATA resource holding an ICO; null for the program's icon
+    const char* icon = nullptr;           // RCDATA resource holding an ICO; null for the program's icon
+    std::span<const PictureFrame> frames; // the picture's group frames
+    PictureText notice;                   // the picture's line of text; the window's description
 };
 
 struct EditBoxProperties {
@@ -137,6 +152,11 @@ struct UnitDescription {
     std::int32_t tabOrder = 0;
     const void* properties = nullptr; // the type's own: WindowProperties, EditBoxProperties, ...
     std::span<const EventBinding> bindings;
+    // For a screen reader: a name where the control shows none, and what the control does,
+    // said at the moment of asking (a new heap text; null for nothing to say). The caption
+    // of the picture's group frame around the control goes before it.
+    const char* accessibleName = nullptr;
+    char* (*describe)(const UnitDescription& unit) = nullptr;
 };
 
 struct WindowDescription {

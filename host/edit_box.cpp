@@ -4,6 +4,7 @@
 
 #include "host/control.h"
 #include "host/dpi.h"
+#include "host/high_contrast.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -93,9 +94,14 @@ public:
     }
 
     HBRUSH OnControlColour(HDC dc) override {
-        SetTextColor(dc, ResolveColour(properties_.textColour));
-        SetBkColor(dc, ResolveColour(properties_.background));
-        return brush_.get();
+        if (HighContrastOn()) {
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        } else {
+            SetTextColor(dc, ResolveColour(properties_.textColour));
+            SetBkColor(dc, ResolveColour(properties_.background));
+        }
+        return Background();
     }
 
 protected:
@@ -123,15 +129,18 @@ protected:
             case WM_ERASEBKGND: {
                 RECT client;
                 GetClientRect(hwnd_, &client);
-                FillRect(reinterpret_cast<HDC>(wParam), &client, brush_.get());
+                FillRect(reinterpret_cast<HDC>(wParam), &client, Background());
                 return 1;
             }
             }
         }
-        return UnitObject::OnMessage(message, wParam, lParam);
+        return Control::OnMessage(message, wParam, lParam);
     }
 
 private:
+    // The box's own background brush; in high contrast, the window colour's.
+    HBRUSH Background() const { return HighContrastOn() ? GetSysColorBrush(COLOR_WINDOW) : brush_.get(); }
+
     void ReplaceCached(char* text) {
         FreeBlock(cached_);
         cached_ = text;
@@ -162,7 +171,7 @@ private:
         OffsetRect(&client, -outer.left, -outer.top);
         OffsetRect(&outer, -outer.left, -outer.top);
         ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
-        FillRect(dc, &outer, brush_.get());
+        FillRect(dc, &outer, Background());
         ReleaseDC(hwnd_, dc);
     }
 

@@ -3,6 +3,7 @@
 
 #include "host/control.h"
 #include "host/dpi.h"
+#include "host/high_contrast.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -83,20 +84,24 @@ protected:
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(Font());
         }
-        return UnitObject::OnMessage(message, wParam, lParam);
+        return Control::OnMessage(message, wParam, lParam);
     }
 
 private:
     void Draw(HDC dc) {
         RECT client;
         GetClientRect(hwnd_, &client);
-        BrushHandle background(CreateSolidBrush(ResolveColour(properties_.background)));
+        // In high contrast, the system's text colours; else the label's own.
+        bool system = HighContrastOn();
+        BrushHandle background(
+            CreateSolidBrush(system ? GetSysColor(COLOR_WINDOW) : ResolveColour(properties_.background)));
         FillRect(dc, &client, background.get());
         const char* caption = Caption();
         if (*caption) {
             SelectedObject font(dc, Font());
             int mode = SetBkMode(dc, TRANSPARENT);
-            COLORREF colour = SetTextColor(dc, ResolveColour(properties_.textColour));
+            COLORREF colour = SetTextColor(dc, system ? GetSysColor(COLOR_WINDOWTEXT)
+                                                      : ResolveColour(properties_.textColour));
             DrawTextA(dc, caption, -1, &client, DrawFlags(properties_));
             SetTextColor(dc, colour);
             SetBkMode(dc, mode);

@@ -5,10 +5,15 @@
 
 #include <windows.h>
 
-// Takes the program's folder and the current folder out of the DLL search, where
-// Windows allows it (SetDllDirectory, XP SP1 on; SetDefaultDllDirectories, Windows 8
-// and updated Windows 7 on). Called first thing at start.
+// Takes the current folder out of the DLL search (SetDllDirectory, XP SP1 on), and from
+// Windows 7 on the program's folder too (SetDefaultDllDirectories, Windows 8 and updated
+// Windows 7): on Vista the shell cannot make its link objects after that call, and the
+// folder dialog needs them. Called first thing at start.
 void LimitDllSearchToSystemFolder();
+// The Windows version as 0xMMmm (major, minor): 0x0601 for Windows 7. The entry can be
+// replaced, so that a test can be any version.
+using WindowsVersionFunction = unsigned (*)();
+WindowsVersionFunction& WindowsVersionEntry();
 // A library of Windows' own folder, loaded by its full path; null where it is not there.
 HMODULE LoadSystemLibrary(const char* fileName);
 

@@ -76,6 +76,7 @@ private:
     void OnSetFocus();
     void OnDestroyed();
     void Paint(HDC dc, const RECT& clip);
+    void PaintInSystemColours(HDC dc);
     // Makes the large and small icons for a DPI from the stored icon, gives them to
     // the window, then lets the ones it had go.
     void UseIcons(int dpi);

@@ -1,13 +1,22 @@
 // Painting the window: the background picture placed by its mode, and the background
-// colour wherever the picture leaves the client area uncovered.
+// colour wherever the picture leaves the client area uncovered. In high contrast, the
+// window colour instead, with what only the picture showed drawn as lines and text.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "host/background_picture.h"
+#include "host/dpi.h"
+#include "host/high_contrast.h"
 #include "host/window_object.h"
 
 // Every pixel of `clip` (client coordinates): the picture as the window places it, and
 // the background colour where it leaves the area uncovered.
 void WindowObject::Paint(HDC dc, const RECT& clip) {
+    if (HighContrastOn()) {
+        PaintInSystemColours(dc);
+        return;
+    }
     const WindowProperties& p = Properties();
     RECT client;
     GetClientRect(hwnd_, &client);
@@ -70,4 +79,42 @@ void WindowObject::Paint(HDC dc, const RECT& clip) {
     BrushHandle brush(CreateSolidBrush(colour));
     FillRgn(dc, uncovered, brush.get());
     DeleteObject(uncovered);
+}
+
+// The picture's frames as lines and its captions and line of text as text, in the
+// window-text colour on the window colour, at their places at the window's DPI.
+void WindowObject::PaintInSystemColours(HDC dc) {
+    const WindowProperties& p = Properties();
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HBRUSH window = GetSysColorBrush(COLOR_WINDOW), ink = GetSysColorBrush(COLOR_WINDOWTEXT);
+    FillRect(dc, &client, window);
+    SelectedObject font(dc, DefaultFont());
+    int mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF colour = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    auto write = [this, dc](const char* text, int left, int top, int width, int height, UINT align) {
+        RECT place = ScaleRect(left, top, width, height, dpi_);
+        DrawTextA(dc, text, -1, &place, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    };
+    int line = std::max(1, ScaleToDpi(1, dpi_));
+    for (const PictureFrame& frame : p.frames) {
+        RECT r = ScaleRect(frame.left, frame.top, frame.width, frame.height, dpi_);
+        const RECT edges[] = {{r.left, r.top, r.right, r.top + line},
+                              {r.left, r.bottom - line, r.right, r.bottom},
+                              {r.left, r.top, r.left + line, r.bottom},
+                              {r.right - line, r.top, r.right, r.bottom}};
+        for (const RECT& edge : edges)
+            FillRect(dc, &edge, ink);
+        if (!frame.caption) continue;
+        // The caption stands in a gap of the top line, as on the picture.
+        RECT gap =
+            ScaleRect(frame.captionLeft, frame.captionTop, frame.captionWidth, frame.captionHeight, dpi_);
+        FillRect(dc, &gap, window);
+        write(frame.caption, frame.captionLeft, frame.captionTop, frame.captionWidth, frame.captionHeight,
+              DT_CENTER);
+    }
+    if (p.notice.text)
+        write(p.notice.text, p.notice.left, p.notice.top, p.notice.width, p.notice.height, DT_LEFT);
+    SetTextColor(dc, colour);
+    SetBkMode(dc, mode);
 }

@@ -81,7 +81,8 @@ void WindowObject::PlaceForRestore() {
     RECT& normal = placement.rcNormalPosition;
     normal.right = normal.left + outer.cx;
     normal.bottom = normal.top + outer.cy;
-    placement.showCmd = SW_SHOWMINNOACTIVE; // stays minimized, and takes no activation
+    // Stays minimized and takes no activation; a hidden window stays hidden.
+    placement.showCmd = IsWindowVisible(hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
     SetWindowPlacement(hwnd_, &placement);
     // Restored, the frame Windows draws has the last word.
     fitOnRestore_ = true;
@@ -91,20 +92,19 @@ void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
     FontHandle previous = UseDpi(dpi);
     UseIcons(dpi);
-    // The window takes its size and every control its font and place in one batch of
-    // moves, while nothing is drawn; then everything is painted once.
+    // The window takes its size, then every control its font and place in one batch of
+    // moves; none of the moves draws anything, and everything is painted once after.
+    // (WM_SETREDRAW would do the same, but turned back on it shows a hidden window.)
     if (IsIconic(hwnd_)) {
         PlaceForRestore();
     } else {
         FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW);
     }
-    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     {
         DeferredMoves moves(SWP_NOREDRAW);
         for (std::size_t i = 1; i < entry_.units.size(); ++i) {
             if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi, moves);
         }
     }
-    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

@@ -2,6 +2,7 @@
 // that hands its messages to the parts of the window object.
 #include <windows.h>
 
+#include "host/accessible.h"
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
@@ -144,6 +145,16 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             *size = OuterSizeAt(static_cast<int>(wParam));
             return TRUE;
         }
+        break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast switched on or off, or other colours: everything is painted again
+        // in the colours it now calls for.
+        if (message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST)
+            RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        break;
+    case WM_GETOBJECT:
+        if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
         break;
     case kMsgDpiChanged:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

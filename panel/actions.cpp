@@ -1,6 +1,7 @@
 #include "panel/actions.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "host/events.h"
 #include "host/properties.h"
@@ -15,6 +16,18 @@ namespace {
 constexpr const char* kDefaultRoot = "D:\\mirserver";
 constexpr const char* kBrowsePrompt = "请选择一个路径";
 constexpr std::int32_t kExplore = 2;
+constexpr std::string_view kNotepad = "notepad ";
+
+// Every file button's command line is Notepad's name and the file: what a screen
+// reader is told it opens is the rest of it.
+constexpr bool EveryCommandLineStartsNotepad() {
+    for (const ActionRow& row : kActionTable) {
+        if (row.kind == ActionKind::EditFile && !std::string_view(row.target).starts_with(kNotepad))
+            return false;
+    }
+    return true;
+}
+static_assert(EveryCommandLineStartsNotepad());
 
 void WriteDirectoryBox(const char* text) {
     WriteUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue, TextWord(text), 0);
@@ -34,11 +47,15 @@ void StartEditor(const ActionRow& row) {
     RunCommand(result, ArgumentCount(args), args); // a Notepad that does not start is not reported
 }
 
-void ExploreFolder(const ActionRow& row) {
-    // The box is read at the moment of the click: whatever was typed or picked last.
+// A folder button's folder: the directory box's text as it is now, whatever was typed
+// or picked last, and the row's sub-path, joined as they stand.
+char* FolderOf(const ActionRow& row) {
     OwnedText base(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue)));
-    OwnedText path(JoinTexts({base.get(), row.target}));
-    base.reset();
+    return JoinTexts({base.get(), row.target});
+}
+
+void ExploreFolder(const ActionRow& row) {
+    OwnedText path(FolderOf(row));
     const TaggedValue operation = IntegerArg(kExplore);
     const TaggedValue target = TextArg(path.get());
     const TaggedValue noParameters = kOmittedArg, noDirectory = kOmittedArg, showMode = kOmittedArg;
@@ -47,14 +64,16 @@ void ExploreFolder(const ActionRow& row) {
     ExecuteShellOperation(result, ArgumentCount(args), args);
 }
 
+const ActionRow* RowOfUnit(const char* name) {
+    for (const ActionRow& row : kActionTable) {
+        if (!std::strcmp(row.unit, name)) return &row;
+    }
+    return nullptr;
+}
 const ActionRow* RowOfUnit(std::uint32_t unitId) {
     WindowEntry* entry = FindWindowEntry(kMainWindowId);
     Unit* unit = entry ? FindUnit(*entry, unitId) : nullptr;
-    if (!unit) return nullptr;
-    for (const ActionRow& row : kActionTable) {
-        if (!std::strcmp(row.unit, unit->description->name)) return &row;
-    }
-    return nullptr;
+    return unit ? RowOfUnit(unit->description->name) : nullptr;
 }
 
 } // namespace
@@ -76,6 +95,18 @@ void BrowseForRoot() {
     OwnedText chosen(AsText(result));
     // A cancelled dialog (or an item with no folder path) leaves what the user had.
     if (chosen) WriteDirectoryBox(chosen.get());
+}
+
+char* DescribeButtonAction(const UnitDescription& button) {
+    const ActionRow* row = RowOfUnit(button.name);
+    if (!row) return nullptr;
+    if (row->kind == ActionKind::EditFile) return JoinTexts({"用记事本打开 ", row->target + kNotepad.size()});
+    OwnedText folder(FolderOf(*row));
+    return JoinTexts({"用资源管理器打开 ", folder.get()});
+}
+
+char* DescribeBrowseForRoot(const UnitDescription&) {
+    return CopyText("选择服务端目录");
 }
 
 void RunButtonAction() {

@@ -12,6 +12,12 @@ void BrowseForRoot();
 // Every file and folder button: the row of the action table for the clicked button.
 void RunButtonAction();
 
+// What a press of a button does, for a screen reader, as a new heap text: the file it
+// opens in Notepad, or the folder it opens in Explorer as the directory box makes it now.
+struct UnitDescription;
+char* DescribeButtonAction(const UnitDescription& button);
+char* DescribeBrowseForRoot(const UnitDescription& button);
+
 enum class ActionKind { EditFile, OpenFolder };
 
 struct ActionRow {

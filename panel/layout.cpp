@@ -3,11 +3,26 @@
 #include <array>
 #include <string_view>
 
+#include "host/text.h"
 #include "panel/action_table.h"
 #include "panel/actions.h"
 #include "panel/title.h"
 
 namespace {
+
+// What the picture (resources/background.jpg) shows besides its dots and border, in
+// client pixels at 96 DPI: its four group frames with their captions, and its line of
+// text. A screen reader reads them, and high contrast draws them instead of the picture.
+constexpr PictureFrame kPictureFrames[] = {
+    // frame: left top width height  caption: left top width height  caption
+    {16, 47, 702, 51, 26, 39, 62, 16, "软件说明"},
+    {16, 111, 702, 83, 26, 103, 62, 16, "常用文件"},
+    {16, 210, 702, 182, 26, 202, 62, 16, "常用文本"},
+    {16, 406, 702, 33, 0, 0, 0, 0, nullptr},
+};
+constexpr PictureText kNotice{
+    24, 410, 686, 24,
+    "提示：文件按钮用记事本打开 D:\\MirServer 下的配置文件，文件夹按钮按上方目录打开资源管理器。"};
 
 constexpr WindowProperties kWindowStyle{
     .border = WindowBorder::FixedSunken,
@@ -22,6 +37,8 @@ constexpr WindowProperties kWindowStyle{
     .picture = "BACKGROUND",
     .pictureMode = PictureMode::Tiled,
     .icon = "WINDOWICON",
+    .frames = kPictureFrames,
+    .notice = kNotice,
 };
 
 constexpr EditBoxProperties kSunkenBox{.border = ControlBorder::Sunken};
@@ -44,6 +61,28 @@ constexpr EventBinding kActionClick[] = {On(kEventClick, RunButtonAction)};
 constexpr std::span<const EventBinding> kNone;
 
 enum : bool { kNoTab = false, kTab = true };
+
+constexpr char kDirectoryHint[] = "请先设置目录，若不设置默认D:\\mirserver";
+
+// The directory box is described by the hint beside it.
+char* SayTheDirectoryHint(const UnitDescription&) {
+    return CopyText(kDirectoryHint);
+}
+
+// What a screen reader is told of the controls whose captions do not say it: a name
+// for each box, and what the browse button, the box and each of the 45 file and folder
+// buttons (every unit bound to RunButtonAction) are for.
+struct SpokenRow {
+    const char* unit;
+    const char* name;
+    char* (*describe)(const UnitDescription& unit);
+};
+constexpr SpokenRow kSpoken[] = {
+    // unit          name           description
+    {"编辑框目录", "服务端目录", SayTheDirectoryHint},
+    {"按钮浏览", nullptr, DescribeBrowseForRoot},
+    {"编辑框1", "常用命令", nullptr},
+};
 
 struct ControlRow {
     const char* name;
@@ -108,8 +147,7 @@ constexpr ControlRow kControls[] = {
     {"按钮5", 0x16010028, kTypeButton, 376, 118, 80, 32, "游戏公告", &kButton, kTab, kActionClick},
     {"按钮4", 0x16010027, kTypeButton, 291, 118, 80, 32, "国家配置", &kButton, kTab, kActionClick},
     {"按钮3", 0x16010026, kTypeButton, 206, 118, 80, 32, "机器人配置", &kButton, kTab, kActionClick},
-    {"标签1", 0x16010025, kTypeLabel, 269, 61, 242, 32, "请先设置目录，若不设置默认D:\\mirserver",
-     &kHintLabel, kNoTab, kNone},
+    {"标签1", 0x16010025, kTypeLabel, 269, 61, 242, 32, kDirectoryHint, &kHintLabel, kNoTab, kNone},
     {"按钮2", 0x1601000C, kTypeButton, 119, 118, 80, 32, "NPC文件", &kButton, kTab, kActionClick},
     {"按钮1", 0x16010002, kTypeButton, 34, 118, 80, 32, "QuestDiary", &kSongTiButton, kTab, kActionClick},
 };
@@ -155,6 +193,12 @@ constexpr std::array<UnitDescription, kControlCount + 1> kUnits = [] {
                         .tabStop = row.tabStop,
                         .properties = row.style,
                         .bindings = row.bindings};
+        if (row.bindings.data() == kActionClick) units[i + 1].describe = DescribeButtonAction;
+        for (const SpokenRow& spoken : kSpoken) {
+            if (std::string_view(spoken.unit) != row.name) continue;
+            units[i + 1].accessibleName = spoken.name;
+            units[i + 1].describe = spoken.describe;
+        }
     }
     return units;
 }();

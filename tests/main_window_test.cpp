@@ -656,6 +656,31 @@ TEST_F(MainWindow, MinimizedWhileTheDpiChangesItComesBackLaidOutForTheNewDpi) {
     ExpectLaidOutAt(window_, 120);
 }
 
+// Turning drawing back on (WM_SETREDRAW) shows a hidden window: a DPI change must not.
+TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNewDpi) {
+    for (bool minimized : {false, true}) {
+        SCOPED_TRACE(minimized ? "minimized and hidden" : "hidden");
+        ShowWindow(window_, minimized ? SW_MINIMIZE : SW_RESTORE);
+        ShowWindow(window_, SW_HIDE);
+        ASSERT_TRUE(ui::PumpUntil([this] { return !IsWindowVisible(window_); }, 10000));
+        int dpi = minimized ? 96 : 120;
+        RECT now;
+        GetWindowRect(window_, &now);
+        ChangeDpi(window_, dpi, now);
+        ui::Pump();
+        EXPECT_FALSE(IsWindowVisible(window_)) << "still hidden";
+        EXPECT_EQ(IsIconic(window_) != FALSE, minimized);
+        ShowWindow(window_, SW_RESTORE);
+        ASSERT_TRUE(ui::PumpUntil(
+            [this] {
+                return IsWindowVisible(window_) && !IsIconic(window_) &&
+                       !GetUpdateRect(window_, nullptr, FALSE);
+            },
+            10000));
+        ExpectLaidOutAt(window_, dpi);
+    }
+}
+
 // The DPIs a window changes to here are those whose layout fits this 1024 x 768
 // screen: Windows keeps a window within the screen's size (its largest tracking size).
 TEST_F(MainWindow, AskedForItsSizeAtADpiItTakesExactlyTheRectangleOfThatSize) {

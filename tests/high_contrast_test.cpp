@@ -1,0 +1,356 @@
+// The panel in high contrast: the user's colours instead of the picture and the fixed
+// colours, switched on and off while the panel runs. Wine always reports high contrast
+// off, so the program's query is replaced here; the colours are a high-contrast scheme
+// set with SetSysColors, as Windows sets one, and put back after.
+//
+// Expected places come from this file's own table of what the picture shows and its
+// own rounding; expected colours from the scheme this file sets and from the painting
+// it read before the switch. What is shown is read back from the windows' own DCs.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/high_contrast.h"
+#include "host/runtime.h"
+#include "host/window_list.h"
+#include "panel/layout.h"
+#include "tests/support/panel_geometry.h"
+#include "tests/support/ui.h"
+
+namespace {
+
+using panelgeometry::Scaled;
+
+// A rectangle of the picture at 96 DPI, as (left, top, width, height).
+struct Place {
+    int left, top, width, height;
+    RECT At(int dpi) const {
+        return {Scaled(left, dpi), Scaled(top, dpi), Scaled(left + width, dpi), Scaled(top + height, dpi)};
+    }
+};
+// The four group frames of the picture, with where their captions are cut into the
+// top line, and the place of its line of text (resources/make-art.sh draws them).
+struct Frame {
+    Place lines;
+    Place caption; // width 0: none
+    const char* text;
+};
+constexpr Frame kFrames[] = {
+    {{16, 47, 702, 51}, {26, 39, 62, 16}, "软件说明"},
+    {{16, 111, 702, 83}, {26, 103, 62, 16}, "常用文件"},
+    {{16, 210, 702, 182}, {26, 202, 62, 16}, "常用文本"},
+    {{16, 406, 702, 33}, {0, 0, 0, 0}, nullptr},
+};
+constexpr Place kNoticePlace{24, 410, 686, 24};
+constexpr char kNotice[] =
+    "提示：文件按钮用记事本打开 D:\\MirServer 下的配置文件，文件夹按钮按上方目录打开资源管理器。";
+
+// A high-contrast scheme in colours that the picture has none of (checked below).
+// Antialiased text blends each channel on a curve of its own endpoints; here every
+// channel that changes goes from 0 to 255, so a blend keeps red equal to green.
+constexpr COLORREF kWindowColour = RGB(0, 0, 0);
+constexpr COLORREF kTextColour = RGB(255, 255, 0);
+constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+constexpr COLORREF kSchemeColours[] = {kWindowColour, kTextColour};
+
+bool g_highContrast = false;
+bool AskTheTest() {
+    return g_highContrast;
+}
+
+// The client area of a window as shown, read back from its DC.
+class Shown {
+public:
+    explicit Shown(HWND hwnd) {
+        GetClientRect(hwnd, &client_);
+        pixels_.resize(static_cast<std::size_t>(client_.right) * client_.bottom);
+        HDC screen = GetDC(hwnd);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, client_.right, -client_.bottom, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, client_.right, client_.bottom, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto* read = static_cast<const std::uint32_t*>(bits);
+        for (std::size_t i = 0; read && i < pixels_.size(); ++i)
+            pixels_[i] = RGB((read[i] >> 16) & 0xFF, (read[i] >> 8) & 0xFF, read[i] & 0xFF);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(hwnd, screen);
+    }
+    int Width() const { return client_.right; }
+    int Height() const { return client_.bottom; }
+    COLORREF At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * client_.right + x]; }
+    const std::vector<COLORREF>& Pixels() const { return pixels_; }
+
+private:
+    RECT client_{};
+    std::vector<COLORREF> pixels_;
+};
+
+// Antialiased text: the text colour laid over the background with one weight in every
+// channel (within rounding), or either colour itself.
+bool BlendOf(COLORREF pixel, COLORREF background, COLORREF text) {
+    double weight = -1;
+    for (int shift : {0, 8, 16}) {
+        int p = (pixel >> shift) & 0xFF, b = (background >> shift) & 0xFF, t = (text >> shift) & 0xFF;
+        if (p < std::min(b, t) || p > std::max(b, t)) return false;
+        if (b == t) continue;
+        double w = static_cast<double>(p - b) / (t - b);
+        if (weight >= 0 && std::abs(w - weight) > 0.05) return false;
+        weight = weight < 0 ? w : weight;
+    }
+    return true;
+}
+
+bool Inside(const RECT& r, int x, int y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// The size of a text in the window's font, as GDI measures it.
+SIZE TextSize(HWND window, const char* text) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::string(text).size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size;
+}
+
+class HighContrast : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InitializeHost();
+        ReadWindowList(kPanelProgram);
+    }
+    void SetUp() override {
+        realQuery_ = HighContrastEntry();
+        HighContrastEntry() = AskTheTest;
+        g_highContrast = false;
+        for (int element : kSchemeElements)
+            saved_.push_back(GetSysColor(element));
+        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+        window_ = GetWindowHandle(0);
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+        box_ = ui::UnitHandle(kMainWindowId, "编辑框目录");
+        // The focus in the box, so that no button draws a focus rectangle; its caret is
+        // hidden whenever the window is read.
+        SetFocus(box_);
+        ASSERT_TRUE(Painted());
+    }
+    void TearDown() override {
+        // Windows' colours and query back on every path, for the tests after this one.
+        g_highContrast = false;
+        SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, saved_.data());
+        HighContrastEntry() = realQuery_;
+        if (IsWindow(window_)) DestroyWindow(window_);
+        ui::Pump();
+    }
+
+    // Until the window and each control have painted what they were asked to.
+    bool Painted() const {
+        return ui::PumpUntil(
+            [this] {
+                if (GetUpdateRect(window_, nullptr, FALSE)) return false;
+                for (HWND child = GetWindow(window_, GW_CHILD); child;
+                     child = GetWindow(child, GW_HWNDNEXT)) {
+                    if (GetUpdateRect(child, nullptr, FALSE)) return false;
+                }
+                return true;
+            },
+            10000);
+    }
+
+    // High contrast on or off as Windows switches it: the scheme's colours, then the
+    // setting's change told to the top-level windows. Nothing is repainted by hand.
+    void SwitchTo(bool on) {
+        if (on == g_highContrast) return;
+        g_highContrast = on;
+        SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements,
+                     on ? kSchemeColours : saved_.data());
+        SendMessageA(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    }
+
+    Shown Read(HWND hwnd) const {
+        HideCaret(box_);
+        Shown shown(hwnd);
+        ShowCaret(box_);
+        return shown;
+    }
+
+    // Which points of the client area lie under a control, row by row.
+    std::vector<bool> UnderControls() const {
+        RECT client;
+        GetClientRect(window_, &client);
+        std::vector<bool> under(static_cast<std::size_t>(client.right) * client.bottom);
+        for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT place = ui::PlaceInParent(child);
+            for (int y = std::max<int>(place.top, 0); y < std::min<int>(place.bottom, client.bottom); ++y) {
+                for (int x = std::max<int>(place.left, 0); x < std::min<int>(place.right, client.right); ++x)
+                    under[static_cast<std::size_t>(y) * client.right + x] = true;
+            }
+        }
+        return under;
+    }
+
+    // The window in the scheme at a DPI: nothing of the picture; the frames' lines in
+    // the text colour; the captions and the notice whole, in their places, as text; and
+    // every other pixel the window colour.
+    void ExpectWindowInSchemeAt(int dpi, const std::set<COLORREF>& pictureColours) {
+        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+        Shown shown = Read(window_);
+        std::vector<bool> under = UnderControls();
+        int line = std::max(1, Scaled(1, dpi));
+        std::vector<RECT> texts;
+        for (const Frame& frame : kFrames) {
+            if (frame.text) texts.push_back(frame.caption.At(dpi));
+        }
+        texts.push_back(kNoticePlace.At(dpi));
+        auto onFrameLine = [&](int x, int y) {
+            for (const Frame& frame : kFrames) {
+                RECT r = frame.lines.At(dpi),
+                     inner{r.left + line, r.top + line, r.right - line, r.bottom - line};
+                if (Inside(r, x, y) && !Inside(inner, x, y)) return true;
+            }
+            return false;
+        };
+
+        int ofPicture = 0, stray = 0, brokenLine = 0;
+        std::vector<int> ink(texts.size()), notText(texts.size());
+        for (int y = 0; y < shown.Height(); ++y) {
+            for (int x = 0; x < shown.Width(); ++x) {
+                if (under[static_cast<std::size_t>(y) * shown.Width() + x]) continue;
+                COLORREF pixel = shown.At(x, y);
+                ofPicture += pictureColours.count(pixel) ? 1 : 0;
+                std::size_t in = 0;
+                while (in < texts.size() && !Inside(texts[in], x, y))
+                    ++in;
+                if (in < texts.size()) {
+                    ink[in] += pixel != kWindowColour ? 1 : 0;
+                    notText[in] += BlendOf(pixel, kWindowColour, kTextColour) ? 0 : 1;
+                } else if (onFrameLine(x, y)) {
+                    brokenLine += pixel != kTextColour ? 1 : 0;
+                } else {
+                    stray += pixel != kWindowColour ? 1 : 0;
+                }
+            }
+        }
+        EXPECT_EQ(ofPicture, 0) << "pixels in colours of the picture";
+        EXPECT_EQ(stray, 0)
+            << "pixels outside the frames' lines and the texts' places that are not the window colour";
+        EXPECT_EQ(brokenLine, 0) << "pixels of the frames' lines that are not the text colour";
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const char* text = i + 1 < texts.size() ? kFrames[i].text : kNotice;
+            SCOPED_TRACE(text);
+            EXPECT_GT(ink[i], 20) << "the text is drawn";
+            EXPECT_EQ(notText[i], 0) << "pixels of the text that are not its colour on the window colour";
+            SIZE size = TextSize(window_, text);
+            EXPECT_LE(size.cx, texts[i].right - texts[i].left) << "the text fits its place whole";
+            EXPECT_LE(size.cy, texts[i].bottom - texts[i].top);
+        }
+    }
+
+    // The label and both boxes in the scheme: the window colour with text in the text
+    // colour, nothing else.
+    void ExpectControlsInScheme() {
+        for (const char* name : {"标签1", "编辑框目录", "编辑框1"}) {
+            SCOPED_TRACE(name);
+            HWND control = ui::UnitHandle(kMainWindowId, name);
+            Shown shown = Read(control);
+            int ink = 0, other = 0;
+            COLORREF first = 0;
+            for (COLORREF pixel : shown.Pixels()) {
+                ink += pixel != kWindowColour ? 1 : 0;
+                if (BlendOf(pixel, kWindowColour, kTextColour)) continue;
+                if (!other++) first = pixel;
+            }
+            EXPECT_EQ(shown.At(0, 0), kWindowColour);
+            EXPECT_EQ(shown.At(shown.Width() - 1, shown.Height() - 1), kWindowColour);
+            EXPECT_GT(ink, 20) << "its text is drawn";
+            EXPECT_EQ(other, 0) << "pixels that are not the text colour on the window colour, the first "
+                                << std::hex << first;
+        }
+    }
+
+    HighContrastFunction realQuery_ = nullptr;
+    std::vector<COLORREF> saved_;
+    HWND window_ = nullptr;
+    HWND box_ = nullptr;
+};
+
+TEST_F(HighContrast, SwitchedOnThePanelDrawsInTheSchemeAndSwitchedOffExactlyAsBefore) {
+    SetWindowTextA(box_, "E:\\srv\\typed");
+    ASSERT_TRUE(Painted());
+    Shown before = Read(window_);
+    std::vector<bool> under = UnderControls();
+    std::set<COLORREF> pictureColours;
+    for (std::size_t i = 0; i < before.Pixels().size(); ++i) {
+        if (!under[i]) pictureColours.insert(before.Pixels()[i]);
+    }
+    ASSERT_GT(pictureColours.size(), 100u) << "the picture was drawn before the switch";
+    for (COLORREF colour : kSchemeColours)
+        ASSERT_EQ(pictureColours.count(colour), 0u) << "a colour of the scheme is one of the picture's";
+
+    SwitchTo(true);
+    ASSERT_TRUE(Painted());
+    ExpectWindowInSchemeAt(96, pictureColours);
+    ExpectControlsInScheme();
+    EXPECT_EQ(ui::Text(box_), "E:\\srv\\typed") << "what was typed stays";
+
+    SwitchTo(false);
+    ASSERT_TRUE(Painted());
+    Shown after = Read(window_);
+    int differing = 0;
+    for (std::size_t i = 0; i < before.Pixels().size(); ++i)
+        differing += before.Pixels()[i] != after.Pixels()[i] ? 1 : 0;
+    EXPECT_EQ(differing, 0) << "pixels that differ from the painting before high contrast";
+    EXPECT_EQ(ui::Text(box_), "E:\\srv\\typed");
+}
+
+TEST_F(HighContrast, AtAnotherDpiTheFramesAndTextsAreScaledLikeEverythingElse) {
+    Shown before = Read(window_);
+    std::set<COLORREF> pictureColours(before.Pixels().begin(), before.Pixels().end());
+    for (COLORREF colour : kSchemeColours)
+        pictureColours.erase(colour); // the controls' own pixels are not checked
+    SwitchTo(true);
+    RECT suggested{0, 0, 0, 0};
+    GetWindowRect(window_, &suggested);
+    OffsetRect(&suggested, -suggested.left, -suggested.top);
+    SendMessageA(window_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(120, 120),
+                 reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_TRUE(Painted());
+    RECT client;
+    GetClientRect(window_, &client);
+    ASSERT_EQ(client.right, Scaled(730, 120));
+    ExpectWindowInSchemeAt(120, pictureColours);
+    ExpectControlsInScheme();
+}
+
+TEST_F(HighContrast, EitherNoticeOfTheSwitchAloneRepaintsTheWindowAtOnce) {
+    // The setting's change alone: the scheme's colours are already Windows' own.
+    SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, kSchemeColours);
+    ASSERT_TRUE(Painted());
+    g_highContrast = true;
+    SendMessageA(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    ASSERT_TRUE(Painted());
+    EXPECT_EQ(Read(window_).At(2, 2), kWindowColour);
+
+    // The colours' change alone (Windows sends it to every top-level window).
+    g_highContrast = false;
+    SendMessageA(window_, WM_SYSCOLORCHANGE, 0, 0);
+    ASSERT_TRUE(Painted());
+    EXPECT_NE(Read(window_).At(2, 2), kWindowColour) << "the picture again";
+}
+
+} // namespace
