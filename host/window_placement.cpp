@@ -93,15 +93,16 @@ void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     FontHandle previous = UseDpi(dpi);
     UseIcons(dpi);
     // The window takes its size, then every control its font and place in one batch of
-    // moves; none of the moves draws anything, and everything is painted once after.
-    // (WM_SETREDRAW would do the same, but turned back on it shows a hidden window.)
+    // moves; none of the moves draws or erases anything, and everything is painted once
+    // after. (WM_SETREDRAW would stop the drawing too, but turned back on it shows a
+    // window that is hidden.)
     if (IsIconic(hwnd_)) {
         PlaceForRestore();
     } else {
-        FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW);
+        FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW | SWP_DEFERERASE);
     }
     {
-        DeferredMoves moves(SWP_NOREDRAW);
+        DeferredMoves moves(SWP_NOREDRAW | SWP_DEFERERASE);
         for (std::size_t i = 1; i < entry_.units.size(); ++i) {
             if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi, moves);
         }

@@ -11,8 +11,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,11 +21,15 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/support/painted.h"
 #include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
 
 namespace {
 
+using panelcheck::BlendOf;
+using panelcheck::Canvas;
+using panelcheck::UnderControls;
 using panelgeometry::Scaled;
 
 // A rectangle of the picture at 96 DPI, as (left, top, width, height).
@@ -63,54 +67,6 @@ constexpr COLORREF kSchemeColours[] = {kWindowColour, kTextColour};
 bool g_highContrast = false;
 bool AskTheTest() {
     return g_highContrast;
-}
-
-// The client area of a window as shown, read back from its DC.
-class Shown {
-public:
-    explicit Shown(HWND hwnd) {
-        GetClientRect(hwnd, &client_);
-        pixels_.resize(static_cast<std::size_t>(client_.right) * client_.bottom);
-        HDC screen = GetDC(hwnd);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, client_.right, -client_.bottom, 1, 32, BI_RGB};
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, client_.right, client_.bottom, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* read = static_cast<const std::uint32_t*>(bits);
-        for (std::size_t i = 0; read && i < pixels_.size(); ++i)
-            pixels_[i] = RGB((read[i] >> 16) & 0xFF, (read[i] >> 8) & 0xFF, read[i] & 0xFF);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(hwnd, screen);
-    }
-    int Width() const { return client_.right; }
-    int Height() const { return client_.bottom; }
-    COLORREF At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * client_.right + x]; }
-    const std::vector<COLORREF>& Pixels() const { return pixels_; }
-
-private:
-    RECT client_{};
-    std::vector<COLORREF> pixels_;
-};
-
-// Antialiased text: the text colour laid over the background with one weight in every
-// channel (within rounding), or either colour itself.
-bool BlendOf(COLORREF pixel, COLORREF background, COLORREF text) {
-    double weight = -1;
-    for (int shift : {0, 8, 16}) {
-        int p = (pixel >> shift) & 0xFF, b = (background >> shift) & 0xFF, t = (text >> shift) & 0xFF;
-        if (p < std::min(b, t) || p > std::max(b, t)) return false;
-        if (b == t) continue;
-        double w = static_cast<double>(p - b) / (t - b);
-        if (weight >= 0 && std::abs(w - weight) > 0.05) return false;
-        weight = weight < 0 ? w : weight;
-    }
-    return true;
 }
 
 bool Inside(const RECT& r, int x, int y) {
@@ -158,19 +114,7 @@ protected:
         ui::Pump();
     }
 
-    // Until the window and each control have painted what they were asked to.
-    bool Painted() const {
-        return ui::PumpUntil(
-            [this] {
-                if (GetUpdateRect(window_, nullptr, FALSE)) return false;
-                for (HWND child = GetWindow(window_, GW_CHILD); child;
-                     child = GetWindow(child, GW_HWNDNEXT)) {
-                    if (GetUpdateRect(child, nullptr, FALSE)) return false;
-                }
-                return true;
-            },
-            10000);
-    }
+    bool Painted() const { return panelcheck::PaintedThrough(window_); }
 
     // High contrast on or off as Windows switches it: the scheme's colours, then the
     // setting's change told to the top-level windows. Nothing is repainted by hand.
@@ -182,26 +126,15 @@ protected:
         SendMessageA(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     }
 
-    Shown Read(HWND hwnd) const {
+    // A window's client area as shown, with the box's caret hidden.
+    std::unique_ptr<Canvas> Read(HWND hwnd) const {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        auto shown = std::make_unique<Canvas>(client.right, client.bottom, RGB(1, 2, 3));
         HideCaret(box_);
-        Shown shown(hwnd);
+        panelcheck::ReadShown(hwnd, *shown, true);
         ShowCaret(box_);
         return shown;
-    }
-
-    // Which points of the client area lie under a control, row by row.
-    std::vector<bool> UnderControls() const {
-        RECT client;
-        GetClientRect(window_, &client);
-        std::vector<bool> under(static_cast<std::size_t>(client.right) * client.bottom);
-        for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            RECT place = ui::PlaceInParent(child);
-            for (int y = std::max<int>(place.top, 0); y < std::min<int>(place.bottom, client.bottom); ++y) {
-                for (int x = std::max<int>(place.left, 0); x < std::min<int>(place.right, client.right); ++x)
-                    under[static_cast<std::size_t>(y) * client.right + x] = true;
-            }
-        }
-        return under;
     }
 
     // The window in the scheme at a DPI: nothing of the picture; the frames' lines in
@@ -209,8 +142,9 @@ protected:
     // every other pixel the window colour.
     void ExpectWindowInSchemeAt(int dpi, const std::set<COLORREF>& pictureColours) {
         SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
-        Shown shown = Read(window_);
-        std::vector<bool> under = UnderControls();
+        std::unique_ptr<Canvas> canvas = Read(window_);
+        const Canvas& shown = *canvas;
+        std::vector<bool> under = UnderControls(window_);
         int line = std::max(1, Scaled(1, dpi));
         std::vector<RECT> texts;
         for (const Frame& frame : kFrames) {
@@ -267,16 +201,19 @@ protected:
         for (const char* name : {"标签1", "编辑框目录", "编辑框1"}) {
             SCOPED_TRACE(name);
             HWND control = ui::UnitHandle(kMainWindowId, name);
-            Shown shown = Read(control);
+            std::unique_ptr<Canvas> shown = Read(control);
             int ink = 0, other = 0;
             COLORREF first = 0;
-            for (COLORREF pixel : shown.Pixels()) {
-                ink += pixel != kWindowColour ? 1 : 0;
-                if (BlendOf(pixel, kWindowColour, kTextColour)) continue;
-                if (!other++) first = pixel;
+            for (int y = 0; y < shown->Height(); ++y) {
+                for (int x = 0; x < shown->Width(); ++x) {
+                    COLORREF pixel = shown->At(x, y);
+                    ink += pixel != kWindowColour ? 1 : 0;
+                    if (BlendOf(pixel, kWindowColour, kTextColour)) continue;
+                    if (!other++) first = pixel;
+                }
             }
-            EXPECT_EQ(shown.At(0, 0), kWindowColour);
-            EXPECT_EQ(shown.At(shown.Width() - 1, shown.Height() - 1), kWindowColour);
+            EXPECT_EQ(shown->At(0, 0), kWindowColour);
+            EXPECT_EQ(shown->At(shown->Width() - 1, shown->Height() - 1), kWindowColour);
             EXPECT_GT(ink, 20) << "its text is drawn";
             EXPECT_EQ(other, 0) << "pixels that are not the text colour on the window colour, the first "
                                 << std::hex << first;
@@ -292,11 +229,14 @@ protected:
 TEST_F(HighContrast, SwitchedOnThePanelDrawsInTheSchemeAndSwitchedOffExactlyAsBefore) {
     SetWindowTextA(box_, "E:\\srv\\typed");
     ASSERT_TRUE(Painted());
-    Shown before = Read(window_);
-    std::vector<bool> under = UnderControls();
+    std::unique_ptr<Canvas> before = Read(window_);
+    std::vector<bool> under = UnderControls(window_);
     std::set<COLORREF> pictureColours;
-    for (std::size_t i = 0; i < before.Pixels().size(); ++i) {
-        if (!under[i]) pictureColours.insert(before.Pixels()[i]);
+    for (int y = 0; y < before->Height(); ++y) {
+        for (int x = 0; x < before->Width(); ++x) {
+            if (!under[static_cast<std::size_t>(y) * before->Width() + x])
+                pictureColours.insert(before->At(x, y));
+        }
     }
     ASSERT_GT(pictureColours.size(), 100u) << "the picture was drawn before the switch";
     for (COLORREF colour : kSchemeColours)
@@ -310,17 +250,23 @@ TEST_F(HighContrast, SwitchedOnThePanelDrawsInTheSchemeAndSwitchedOffExactlyAsBe
 
     SwitchTo(false);
     ASSERT_TRUE(Painted());
-    Shown after = Read(window_);
+    std::unique_ptr<Canvas> after = Read(window_);
     int differing = 0;
-    for (std::size_t i = 0; i < before.Pixels().size(); ++i)
-        differing += before.Pixels()[i] != after.Pixels()[i] ? 1 : 0;
+    for (int y = 0; y < before->Height(); ++y) {
+        for (int x = 0; x < before->Width(); ++x)
+            differing += before->At(x, y) != after->At(x, y) ? 1 : 0;
+    }
     EXPECT_EQ(differing, 0) << "pixels that differ from the painting before high contrast";
     EXPECT_EQ(ui::Text(box_), "E:\\srv\\typed");
 }
 
 TEST_F(HighContrast, AtAnotherDpiTheFramesAndTextsAreScaledLikeEverythingElse) {
-    Shown before = Read(window_);
-    std::set<COLORREF> pictureColours(before.Pixels().begin(), before.Pixels().end());
+    std::unique_ptr<Canvas> before = Read(window_);
+    std::set<COLORREF> pictureColours;
+    for (int y = 0; y < before->Height(); ++y) {
+        for (int x = 0; x < before->Width(); ++x)
+            pictureColours.insert(before->At(x, y));
+    }
     for (COLORREF colour : kSchemeColours)
         pictureColours.erase(colour); // the controls' own pixels are not checked
     SwitchTo(true);
@@ -344,13 +290,13 @@ TEST_F(HighContrast, EitherNoticeOfTheSwitchAloneRepaintsTheWindowAtOnce) {
     g_highContrast = true;
     SendMessageA(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     ASSERT_TRUE(Painted());
-    EXPECT_EQ(Read(window_).At(2, 2), kWindowColour);
+    EXPECT_EQ(Read(window_)->At(2, 2), kWindowColour);
 
     // The colours' change alone (Windows sends it to every top-level window).
     g_highContrast = false;
     SendMessageA(window_, WM_SYSCOLORCHANGE, 0, 0);
     ASSERT_TRUE(Painted());
-    EXPECT_NE(Read(window_).At(2, 2), kWindowColour) << "the picture again";
+    EXPECT_NE(Read(window_)->At(2, 2), kWindowColour) << "the picture again";
 }
 
 } // namespace

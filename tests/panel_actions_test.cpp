@@ -77,23 +77,18 @@ constexpr Expected kExpected[] = {
     {"按钮39", "护身物品概率", "run:notepad D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
 };
 
-// Windows' own Notepad, which every file button names in full.
-std::string SystemNotepad() {
-    char folder[MAX_PATH] = "";
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\notepad.exe";
-}
-
 std::vector<std::string> g_calls;
 std::vector<std::string> g_oddities; // anything handed over that is not as the services promise
 LPITEMIDLIST (*g_dialogAnswer)() = [] { return LPITEMIDLIST{}; };
 
+// Every file button names Windows' own Notepad in full, and starts it with a start
+// record of the size that Windows reads (STARTUPINFOA) showing its window as usual.
 BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
                                 LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
                                 LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION) {
     g_calls.push_back(std::string("run:") + (commandLine ? commandLine : "(null)"));
-    if (!application || application != SystemNotepad() || inherit || flags || environment || directory ||
-        startup->cb != 68 || startup->dwFlags != STARTF_USESHOWWINDOW ||
+    if (!application || application != observe::SystemNotepad() || inherit || flags || environment ||
+        directory || startup->cb != sizeof(STARTUPINFOA) || startup->dwFlags != STARTF_USESHOWWINDOW ||
         startup->wShowWindow != SW_SHOWNORMAL)
         g_oddities.push_back(g_calls.back());
     SetLastError(ERROR_FILE_NOT_FOUND);

@@ -139,16 +139,9 @@ std::string ProgramPathOf(DWORD processId) {
     return path;
 }
 
-// Windows' own Notepad: the one in the system folder. Any other notepad.exe has the
-// same name, so only the whole path tells them apart.
-std::string SystemNotepad() {
-    char folder[MAX_PATH] = "";
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\notepad.exe";
-}
 void ExpectSystemNotepad(HWND window) {
     if (!window) return;
-    EXPECT_STRCASEEQ(ProgramPathOf(ProcessOf(window)).c_str(), SystemNotepad().c_str())
+    EXPECT_STRCASEEQ(ProgramPathOf(ProcessOf(window)).c_str(), observe::SystemNotepad().c_str())
         << "the Notepad of the system folder";
 }
 

@@ -156,12 +156,15 @@ protected:
     void WritesAndReads(int times) {
         for (int i = 0; i < times; ++i) {
             std::string root = "E:\\root" + std::to_string(i);
-            WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord(root.c_str()), 0);
-            OwnedText back(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue)));
+            WriteUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue,
+                              TextWord(root.c_str()), 0);
+            OwnedText back(
+                AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue)));
             ASSERT_STREQ(back.get(), root.c_str());
         }
         // The box keeps a copy of its last text: end on the same one every time.
-        WriteUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue, TextWord("E:\\root"), 0);
+        WriteUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue, TextWord("E:\\root"),
+                          0);
     }
     // Real folder dialogs, each answered by a second thread as soon as it is up: by
     // Cancel; by picking drive C: in the tree, then Cancel; or by picking it and OK,
@@ -292,7 +295,7 @@ TEST_F(Soak, ThousandsOfActionsAndAHundredDialogsLeaveNothingBehind) {
     Resources pickedAfter = Settled();
     EXPECT_EQ(Dialogs(30, Answer::Choose), 30);
     Resources chosenAfter = Settled();
-    OwnedText chosen(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, 8, kWholeValue)));
+    OwnedText chosen(AsText(ReadUnitProperty(kMainWindowId, kDirectoryBoxId, kEditBoxContent, kWholeValue)));
     EXPECT_STREQ(chosen.get(), "C:\\");
     chosen.reset();
     // Growth only: a figure that went down (the shell let go of something of its own)

@@ -52,13 +52,13 @@ HandlerResult OnEvent(const char* name, std::span<const std::uint32_t>) {
     } else if (g_mode == "read-destroyed") {
         Unit* edit = FindUnit(*FindWindowEntry(kWindowId), kEditId);
         DestroyWindow(edit->live->Handle());
-        ReadUnitProperty(kWindowId, kEditId, 8, kWholeValue);
+        ReadUnitProperty(kWindowId, kEditId, kEditBoxContent, kWholeValue);
     } else if (g_mode == "write-destroyed") {
         Unit* edit = FindUnit(*FindWindowEntry(kWindowId), kEditId);
         DestroyWindow(edit->live->Handle());
-        WriteUnitProperty(kWindowId, kEditId, 8, kWholeValue, TextWord("x"), 0);
+        WriteUnitProperty(kWindowId, kEditId, kEditBoxContent, kWholeValue, TextWord("x"), 0);
     } else if (g_mode == "read-unknown-window") {
-        ReadUnitProperty(0x52029999, kEditId, 8, kWholeValue);
+        ReadUnitProperty(0x52029999, kEditId, kEditBoxContent, kWholeValue);
     } else if (g_mode == "end-from-thread") {
         // The end is asked for once the GUI thread waits in its loop; a loop that never
         // goes idle ends the program with another code.

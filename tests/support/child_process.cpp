@@ -15,6 +15,12 @@ std::string BesideTestProgram(const char* fileName) {
     return std::string(path) + fileName;
 }
 
+std::string SystemNotepad() {
+    char folder[MAX_PATH] = "";
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\notepad.exe";
+}
+
 std::string CommandLine(const char* program, std::initializer_list<std::string> arguments) {
     std::string line;
     line += '"';

@@ -17,6 +17,10 @@ std::string CommandLine(const char* program, std::initializer_list<std::string> 
 // Full path of a file beside the running test program (the build's bin folder).
 std::string BesideTestProgram(const char* fileName);
 
+// Windows' own Notepad: the one in the system folder. Any other notepad.exe has the
+// same name, so only the whole path tells them apart.
+std::string SystemNotepad();
+
 class ChildProcess {
 public:
     ChildProcess() = default;

@@ -1,0 +1,212 @@
+// The main window when Windows changes its DPI, as Windows 8.1 and 10 do: laid out as a
+// start at the new DPI, also when the change comes while it is minimized or hidden (and
+// a hidden window stays hidden); the size it asks for taken exactly; every control given
+// its font and then moved in one batch, and each window painted once.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/window_list.h"
+#include "panel/layout.h"
+#include "tests/main_window_fixture.h"
+#include "tests/support/laid_out.h"
+#include "tests/support/ui.h"
+
+namespace {
+
+using mainwindow::ChangeDpi;
+using mainwindow::MainWindow;
+using panelcheck::ExpectLaidOutAt;
+
+constexpr UINT kGetDpiScaledSize = 0x02E4; // WM_GETDPISCALEDSIZE
+
+TEST_F(MainWindow, MinimizedWhileTheDpiChangesItComesBackLaidOutForTheNewDpi) {
+    ShowWindow(window_, SW_MINIMIZE);
+    ASSERT_TRUE(ui::PumpUntil([this] { return IsIconic(window_) != FALSE; }, 10000));
+    RECT minimized;
+    GetWindowRect(window_, &minimized);
+    ChangeDpi(window_, 120, minimized);
+    ui::Pump();
+    EXPECT_TRUE(IsIconic(window_)) << "it stays in the taskbar";
+    ShowWindow(window_, SW_RESTORE);
+    ASSERT_TRUE(ui::PumpUntil(
+        [this] { return !IsIconic(window_) && !GetUpdateRect(window_, nullptr, FALSE); }, 10000));
+    ExpectLaidOutAt(window_, 120);
+}
+
+// Turning drawing back on (WM_SETREDRAW) shows a hidden window: a DPI change must not.
+TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNewDpi) {
+    for (bool minimized : {false, true}) {
+        SCOPED_TRACE(minimized ? "minimized and hidden" : "hidden");
+        ShowWindow(window_, minimized ? SW_MINIMIZE : SW_RESTORE);
+        ShowWindow(window_, SW_HIDE);
+        ASSERT_TRUE(ui::PumpUntil([this] { return !IsWindowVisible(window_); }, 10000));
+        int dpi = minimized ? 96 : 120;
+        RECT now;
+        GetWindowRect(window_, &now);
+        ChangeDpi(window_, dpi, now);
+        ui::Pump();
+        EXPECT_FALSE(IsWindowVisible(window_)) << "still hidden";
+        EXPECT_EQ(IsIconic(window_) != FALSE, minimized);
+        ShowWindow(window_, SW_RESTORE);
+        ASSERT_TRUE(ui::PumpUntil(
+            [this] {
+                return IsWindowVisible(window_) && !IsIconic(window_) &&
+                       !GetUpdateRect(window_, nullptr, FALSE);
+            },
+            10000));
+        ExpectLaidOutAt(window_, dpi);
+    }
+}
+
+// The DPIs a window changes to here are those whose layout fits this 1024 x 768
+// screen: Windows keeps a window within the screen's size (its largest tracking size).
+TEST_F(MainWindow, AskedForItsSizeAtADpiItTakesExactlyTheRectangleOfThatSize) {
+    SIZE size{};
+    ASSERT_TRUE(SendMessageA(window_, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)))
+        << "the window answers for itself";
+    RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+    ChangeDpi(window_, 120, suggested);
+    ui::Pump();
+    RECT now;
+    GetWindowRect(window_, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.top, suggested.top);
+    EXPECT_EQ(now.right, suggested.right);
+    EXPECT_EQ(now.bottom, suggested.bottom);
+    ExpectLaidOutAt(window_, 120);
+}
+
+// Paints of each window in this thread while it is watched: WM_PAINT as the thread
+// takes it, and the erasing and frame painting sent outside it.
+class PaintCounts {
+public:
+    PaintCounts() {
+        instance_ = this;
+        taken_ = SetWindowsHookExA(WH_GETMESSAGE, Taken, nullptr, GetCurrentThreadId());
+        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
+    }
+    ~PaintCounts() {
+        UnhookWindowsHookEx(taken_);
+        UnhookWindowsHookEx(sent_);
+        instance_ = nullptr;
+    }
+    PaintCounts(const PaintCounts&) = delete;
+    PaintCounts& operator=(const PaintCounts&) = delete;
+    bool Hooked() const { return taken_ && sent_; }
+    // (window, message) -> how often
+    std::map<std::pair<HWND, UINT>, int> counts;
+
+private:
+    static LRESULT CALLBACK Taken(int code, WPARAM wParam, LPARAM lParam) {
+        auto* message = reinterpret_cast<MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_PAINT && instance_)
+            ++instance_->counts[{message->hwnd, WM_PAINT}];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam) {
+        auto* message = reinterpret_cast<CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && instance_ &&
+            (message->message == WM_NCPAINT || message->message == WM_ERASEBKGND))
+            ++instance_->counts[{message->hwnd, message->message}];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline PaintCounts* instance_ = nullptr;
+    HHOOK taken_ = nullptr;
+    HHOOK sent_ = nullptr;
+};
+
+// The fonts and the moves of a window's controls, in the order they reach the
+// controls (WM_SETFONT, and WM_WINDOWPOSCHANGED of a move or a new size), as a
+// WH_CALLWNDPROC hook on this thread sees them while it is watched.
+class ControlSteps {
+public:
+    explicit ControlSteps(HWND window) {
+        s_window = window;
+        s_steps.clear();
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
+    }
+    ~ControlSteps() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    ControlSteps(const ControlSteps&) = delete;
+    ControlSteps& operator=(const ControlSteps&) = delete;
+    bool Hooked() const { return hook_ != nullptr; }
+    struct Step {
+        HWND control;
+        bool move; // else a font
+    };
+    static const std::vector<Step>& Seen() { return s_steps; }
+
+private:
+    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && GetParent(sent->hwnd) == s_window) {
+            if (sent->message == WM_SETFONT) s_steps.push_back({sent->hwnd, false});
+            if (sent->message == WM_WINDOWPOSCHANGED) {
+                UINT flags = reinterpret_cast<const WINDOWPOS*>(sent->lParam)->flags;
+                if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+                    s_steps.push_back({sent->hwnd, true});
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND s_window = nullptr;
+    static inline std::vector<Step> s_steps;
+    HHOOK hook_ = nullptr;
+};
+
+// The controls are moved as one batch once each has its font at the new DPI: no
+// control is moved before the last font is set, and the 49 moves then come one after
+// the other, each control's once. The window and each control then paint once.
+TEST_F(MainWindow, ADpiChangeGivesEveryControlItsFontThenMovesThemAllInOneBatchAndPaintsEachWindowOnce) {
+    PaintCounts paints;
+    ASSERT_TRUE(paints.Hooked());
+    ControlSteps steps(window_);
+    ASSERT_TRUE(steps.Hooked());
+    RECT now;
+    GetWindowRect(window_, &now);
+    ChangeDpi(window_, 120, now);
+    std::vector<ControlSteps::Step> seen = ControlSteps::Seen();
+    std::map<std::pair<HWND, UINT>, int> whileChanging = paints.counts;
+    ASSERT_TRUE(ui::PumpUntil([this] { return !GetUpdateRect(window_, nullptr, FALSE); }, 10000));
+    ui::Pump();
+    ExpectLaidOutAt(window_, 120);
+
+    std::vector<std::string> fonts, moves;
+    std::string order;
+    for (const ControlSteps::Step& step : seen) {
+        (step.move ? moves : fonts).push_back(NameOf(step.control));
+        order += step.move ? 'M' : 'F';
+    }
+    std::vector<std::string> controls;
+    for (std::size_t i = 1; i < kMainWindow.units.size(); ++i)
+        controls.push_back(kMainWindow.units[i].name);
+    ASSERT_EQ(controls.size(), 49u);
+    std::sort(controls.begin(), controls.end());
+    std::sort(fonts.begin(), fonts.end());
+    std::sort(moves.begin(), moves.end());
+    EXPECT_EQ(fonts, controls) << "each control's font once";
+    EXPECT_EQ(moves, controls) << "each control moved once";
+    EXPECT_EQ(order, std::string(49, 'F') + std::string(49, 'M')) << "fonts (F) and moves (M) in order";
+
+    for (const auto& [key, count] : whileChanging) {
+        SCOPED_TRACE(key.first == window_ ? std::string("the window") : NameOf(key.first));
+        ADD_FAILURE() << "message " << std::hex << key.second << " while the window was being laid out";
+    }
+    int painted = 0;
+    for (const auto& [key, count] : paints.counts) {
+        SCOPED_TRACE(key.first == window_ ? std::string("the window") : NameOf(key.first));
+        EXPECT_LE(count, 1) << "message " << std::hex << key.second;
+        painted += key.second == WM_PAINT ? 1 : 0;
+    }
+    EXPECT_EQ(painted, 50) << "the window and each of its 49 controls painted";
+}
+
+} // namespace
