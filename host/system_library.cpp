@@ -1,6 +1,5 @@
 #include "host/system_library.h"
 
-#include "host/shell_commands.h"
 #include "host/text.h"
 
 namespace {
@@ -19,6 +18,15 @@ void LimitDllSearchToSystemFolder() {
     if (auto setDefault =
             LoadedFunction<SetDefaultDirectoriesFunction>("kernel32.dll", "SetDefaultDllDirectories"))
         setDefault(kSearchSystemFolder);
+}
+
+char* SystemProgramPath(const char* fileName) {
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return nullptr;
+    // The folder is a root ("C:\") only on odd systems; it has its backslash then.
+    const char* separator = folder[length - 1] == '\\' ? "" : "\\";
+    return JoinTexts({folder, separator, fileName});
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {

@@ -3,8 +3,7 @@
 #include <array>
 #include <unordered_map>
 
-#include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 
 extern const UnitType kWindowType;
 extern const UnitType kEditBoxType;
@@ -55,21 +54,6 @@ UnitObject::~UnitObject() {
         SetObject(hwnd_, nullptr);
         if (subclassed_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     }
-}
-
-bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments,
-                       EventRecord* record) {
-    EventRecord local;
-    EventRecord& r = record ? *record : local;
-    r = EventRecord{};
-    r.windowId = windowId_;
-    r.unitId = UnitId();
-    r.event = event;
-    for (std::uint32_t argument : arguments) {
-        if (r.argumentCount == std::size(r.arguments)) break;
-        r.arguments[r.argumentCount++] = argument;
-    }
-    return RaiseEvent(r);
 }
 
 void UnitObject::OnNotify(UINT) {}

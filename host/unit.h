@@ -90,7 +90,8 @@ public:
     std::uint32_t UnitId() const { return unit_.description->id; }
     WindowObject* Window() const { return window_; }
 
-    // Raises one of this unit's events; true when a handler ran.
+    // Raises one of this unit's events through RaiseEvent (events.cpp); true when a
+    // handler ran.
     bool Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments = {},
                EventRecord* record = nullptr);
 

@@ -31,7 +31,9 @@ public:
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context);
 
     WindowEntry& Entry() const { return entry_; }
-    const WindowProperties& Properties() const;
+    const WindowProperties& Properties() const {
+        return *static_cast<const WindowProperties*>(GetUnit().description->properties);
+    }
     void OwnItself() { ownsItself_ = true; }
     void AdoptControl(std::unique_ptr<UnitObject> control) { controls_.push_back(std::move(control)); }
 

@@ -5,7 +5,7 @@
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 #include "host/window_object.h"
 
 namespace {
@@ -21,10 +21,6 @@ WindowObject::WindowObject(Unit& unit, WindowEntry& entry)
 WindowObject::~WindowObject() {
     // Controls go first: they refer to the window.
     controls_.clear();
-}
-
-const WindowProperties& WindowObject::Properties() const {
-    return *static_cast<const WindowProperties*>(GetUnit().description->properties);
 }
 
 bool WindowObject::RaiseAndOutlive(std::int32_t event) {

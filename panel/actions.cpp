@@ -5,6 +5,7 @@
 #include "host/events.h"
 #include "host/properties.h"
 #include "host/shell_commands.h"
+#include "host/system_library.h"
 #include "host/text.h"
 #include "host/window_list.h"
 #include "panel/action_table.h"
