@@ -81,6 +81,10 @@ enum class VerticalAlign { Top, Centre, Bottom };
 
 // The system button-face colour, as a colour property stores it.
 inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
+// A colour property's value as a colour (the button-face marker becomes the system colour).
+inline COLORREF ResolveColour(COLORREF colour) {
+    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
+}
 
 // The unit's text (window title, button or label caption, edit box content) is part
 // of its description; what follows is the rest of each type's own properties.

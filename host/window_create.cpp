@@ -92,9 +92,8 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
 
     // Made where it will be shown, the window knows its DPI, and its size, place and
     // icons follow from it.
-    window->UseDpi(WindowDpi(hwnd));
-    window->FitFrame(centred, {ScaleToDpi(d.left, window->dpi_), ScaleToDpi(d.top, window->dpi_)});
-    window->UseIcons(window->dpi_);
+    int dpi = WindowDpi(hwnd);
+    window->LayOutWindow(dpi, centred, {ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi)});
     return window;
 }
 

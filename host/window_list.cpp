@@ -58,6 +58,9 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         }
     }
 
+    // Each control's font and place at the window's DPI, as after a change of DPI.
+    window->LayOutControls();
+
     // Stacking order is table order: unit 1 on top, every later unit right below the
     // previous one.
     HWND above = HWND_TOP;

@@ -28,17 +28,34 @@ HFONT WindowObject::DefaultFont() const {
     return guiFont_ ? guiFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-FontHandle WindowObject::UseDpi(int dpi) {
+FontHandle WindowObject::LayOutWindow(int dpi, bool centred, POINT at, UINT flags) {
     dpi_ = dpi;
     FontHandle previous = std::move(guiFont_);
     guiFont_ = CreateDefaultGuiFont(dpi);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
     picture_->SetDpi(dpi);
+    UseIcons(dpi);
+    if (IsIconic(hwnd_)) {
+        PlaceForRestore();
+    } else {
+        FitFrame(centred, at, flags);
+    }
     return previous;
 }
 
+void WindowObject::LayOutControls(UINT flags) {
+    DeferredMoves moves(flags);
+    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
+        if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi_, moves);
+    }
+}
+
+SIZE WindowObject::ClientSizeAt(int dpi) const {
+    return {ScaleToDpi(classicClient_.cx, dpi), ScaleToDpi(classicClient_.cy, dpi)};
+}
+
 SIZE WindowObject::OuterSizeAt(int dpi) const {
-    SIZE client{ScaleToDpi(classicClient_.cx, dpi), ScaleToDpi(classicClient_.cy, dpi)};
+    SIZE client = ClientSizeAt(dpi);
     if (!frameScales_ && !IsIconic(hwnd_)) {
         // A frame that Windows does not draw for the window's DPI stays as it is now.
         RECT outer, inside;
@@ -53,7 +70,7 @@ SIZE WindowObject::OuterSizeAt(int dpi) const {
 }
 
 void WindowObject::FitFrame(bool centred, POINT at, UINT flags) {
-    SIZE client{ScaleToDpi(classicClient_.cx, dpi_), ScaleToDpi(classicClient_.cy, dpi_)};
+    SIZE client = ClientSizeAt(dpi_);
     SIZE outer = OuterSizeAt(dpi_);
     // The frame as Windows draws it decides: where it differs from what was expected,
     // the outer size makes up the difference once.
@@ -89,22 +106,11 @@ void WindowObject::PlaceForRestore() {
 
 void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
-    FontHandle previous = UseDpi(dpi);
-    UseIcons(dpi);
-    // The window takes its size and every control its font and place in one batch of
-    // moves, while nothing is drawn; then everything is painted once.
-    if (IsIconic(hwnd_)) {
-        PlaceForRestore();
-    } else {
-        FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW);
-    }
+    // The window takes its size, then every control its font and place in one batch
+    // of moves, while nothing is drawn; then everything is painted once.
+    FontHandle previous = LayOutWindow(dpi, false, {suggested.left, suggested.top}, SWP_NOREDRAW);
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    {
-        DeferredMoves moves(SWP_NOREDRAW);
-        for (std::size_t i = 1; i < entry_.units.size(); ++i) {
-            if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi, moves);
-        }
-    }
+    LayOutControls(SWP_NOREDRAW);
     SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
