@@ -9,8 +9,8 @@
 
 // Private messages of the host.
 enum HostMessage : UINT {
-    kMsgQueryObject = 0x8002,   // a window's object query: the host neither sends nor answers it
-    kMsgArrangeBars = 0x8004,   // window: line up docked bars (sent once its controls exist)
+    kMsgQueryObject = 0x8002,   // a window's object query, which the host neither sends nor answers
+    kMsgArrangeBars = 0x8004,   // window, once its controls are set up: line up docked bars (none here)
     kMsgTrayNotify = 0x8064,    // window: tray icon mouse message
     kMsgUnitSetUp = 0x806F,     // control: finish set-up after creation
     kMsgUnitActivate = 0x8076,  // control: last set-up step of a load

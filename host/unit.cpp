@@ -111,7 +111,6 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
         if (object) object->Attach(hwnd, false);
     }
     if (!object) return DefWindowProcA(hwnd, message, wParam, lParam);
-    if (message == kMsgQueryObject) return reinterpret_cast<LRESULT>(object);
     if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
 
     // The last message: a subclassed control gets its own procedure back first, then

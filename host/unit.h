@@ -74,8 +74,7 @@ const UnitType* FindUnitType(std::uint32_t typeId);
 
 // The host object of a live window or control. System controls are subclassed. The host
 // finds the object of a window in its own table (HostObjectOf) and asks no window for
-// it; a host window still answers the private query message with its object, though
-// nothing of the host sends it any more.
+// it.
 class UnitObject {
 public:
     UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window);

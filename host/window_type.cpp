@@ -93,7 +93,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             GetWindowRect(hwnd_, &now);
             FitFrame(false, {now.left, now.top});
         }
-        SendMessageA(hwnd_, kMsgArrangeBars, 0, 0);
         if (!RaiseAndOutlive(kEventResized)) return 0;
         break;
     case WM_SHOWWINDOW:
@@ -115,8 +114,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
-    case kMsgArrangeBars:
-        return 0; // no docked bars on the built-in window
     case WM_ERASEBKGND:
         return 1; // the paint routine draws every pixel
     case WM_PAINT: {

@@ -60,10 +60,6 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
 
 } // namespace
 
-std::span<const ActionRow, 45> ActionTable() {
-    return kActionTable;
-}
-
 void FillDefaultDirectory() {
     WriteDirectoryBox(kDefaultRoot);
 }
