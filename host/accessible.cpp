@@ -21,18 +21,11 @@ struct Oleacc {
 };
 const Oleacc& LoadOleacc() {
     static const Oleacc oleacc = [] {
-        Oleacc loaded;
-        HMODULE library = LoadSystemLibrary("oleacc.dll");
-        HMODULE automation = LoadSystemLibrary("oleaut32.dll");
-        if (!library || !automation) return loaded;
-        auto find = [](HMODULE module, const char* name) {
-            return reinterpret_cast<void*>(GetProcAddress(module, name));
+        Oleacc loaded{
+            SystemFunction<CreateStdObjectFunction>("oleacc.dll", "CreateStdAccessibleObject"),
+            SystemFunction<LresultFromObjectFunction>("oleacc.dll", "LresultFromObject"),
+            SystemFunction<AllocateBstrFunction>("oleaut32.dll", "SysAllocStringLen"),
         };
-        loaded.createStdObject =
-            reinterpret_cast<CreateStdObjectFunction>(find(library, "CreateStdAccessibleObject"));
-        loaded.lresultFromObject =
-            reinterpret_cast<LresultFromObjectFunction>(find(library, "LresultFromObject"));
-        loaded.allocateBstr = reinterpret_cast<AllocateBstrFunction>(find(automation, "SysAllocStringLen"));
         if (!loaded.createStdObject || !loaded.lresultFromObject || !loaded.allocateBstr) loaded = {};
         return loaded;
     }();

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "host/control.h"
-#include "host/dpi.h"
 #include "host/text.h"
 #include "host/window_object.h"
 
@@ -23,7 +22,6 @@ public:
         HWND hwnd = CreateControlWindow("BUTTON", unit.description->text, style, *unit.description, context);
         if (!hwnd) return nullptr;
         button->Attach(hwnd, true);
-        button->UseFont(context.window->Dpi());
         return button;
     }
 

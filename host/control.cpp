@@ -101,10 +101,6 @@ void ApplyBorder(HWND control, ControlBorder border) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-COLORREF ResolveColour(COLORREF colour) {
-    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
-}
-
 char* ReadWindowText(HWND control) {
     int length = GetWindowTextLengthA(control);
     auto* text = static_cast<char*>(AllocateBlock(static_cast<std::uint32_t>(length) + 1));

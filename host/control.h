@@ -40,14 +40,14 @@ private:
 class Control : public UnitObject {
 public:
     Control(Unit& unit, const CreationContext& context, const LOGFONTA* storedFont);
-    // The control's font at the DPI, then its place, queued with the window's other moves.
+    // The control's font at the DPI, then its place, queued with the window's other
+    // moves: once the control is made (a kind makes none of its own), and again when
+    // the window moves to another DPI.
     void ApplyDpi(int dpi, DeferredMoves& moves) override;
 
 protected:
     // A screen reader's question is answered here for every kind of control.
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // Gives the control its font at a DPI; the font it had goes once it has the new one.
-    void UseFont(int dpi);
     HFONT Font() const;
     // Where the control stands at a DPI, with its font for that DPI; a kind that needs
     // more room than its rectangle says so here.
@@ -56,6 +56,9 @@ protected:
     virtual UINT MoveFlags() const { return 0; }
 
 private:
+    // Gives the control its font at a DPI; the font it had goes once it has the new one.
+    void UseFont(int dpi);
+
     const LOGFONTA* storedFont_;
     FontHandle font_;
 };
@@ -83,6 +86,3 @@ RECT ControlRect(const UnitDescription& unit, int dpi);
 
 // Applies a border kind to a created control as a style change.
 void ApplyBorder(HWND control, ControlBorder border);
-
-// A colour property's value as a colour (the button-face marker becomes the system colour).
-COLORREF ResolveColour(COLORREF colour);

@@ -81,6 +81,10 @@ enum class VerticalAlign { Top, Centre, Bottom };
 
 // The system button-face colour, as a colour property stores it.
 inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
+// A colour property's value as a colour (the button-face marker becomes the system colour).
+inline COLORREF ResolveColour(COLORREF colour) {
+    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
+}
 
 // What the window's picture shows that must also be said in words: a screen reader
 // reads it, and in high contrast, where the picture is not drawn, it is drawn as text

@@ -19,10 +19,7 @@ const auto kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4
 int MonitorDpi(HWND hwnd) {
     // Windows 7 and 8 have no shcore.dll in the system folder: it is never looked for
     // anywhere else, where a file of that name could be anyone's.
-    static HMODULE shcore = LoadSystemLibrary("shcore.dll"); // kept for the program's life
-    static auto getForMonitor = shcore ? reinterpret_cast<MonitorDpiFunction>(reinterpret_cast<void*>(
-                                             GetProcAddress(shcore, "GetDpiForMonitor")))
-                                       : nullptr;
+    static auto getForMonitor = SystemFunction<MonitorDpiFunction>("shcore.dll", "GetDpiForMonitor");
     UINT x = 0, y = 0;
     if (!getForMonitor) return 0;
     HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);

@@ -60,14 +60,7 @@ public:
         if (!hwnd) return nullptr;
         box->Attach(hwnd, true);
         box->brush_.reset(CreateSolidBrush(ResolveColour(p.background)));
-        box->UseFont(context.window->Dpi());
         ApplyBorder(hwnd, p.border);
-        if (!p.multiLine) {
-            // Room for the box's line in its font, and its frame computed for that font.
-            RECT place = box->PlaceAt(context.window->Dpi());
-            SetWindowPos(hwnd, nullptr, place.left, place.top, place.right - place.left,
-                         place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | box->MoveFlags());
-        }
         SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(p.maxLength), 0);
         SendMessageA(hwnd, EM_SETSEL, 0, 0);
         SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);

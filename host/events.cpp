@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "host/fatal.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 #include "host/unit.h"
-#include "host/window_list.h"
+#include "host/window_entries.h"
 
 namespace {
 
@@ -56,4 +56,20 @@ bool RaiseEvent(EventRecord& record) {
         record.result = static_cast<std::uint32_t>(result.value);
     }
     return true;
+}
+
+// A unit raises its own events through the same call.
+bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments,
+                       EventRecord* record) {
+    EventRecord local;
+    EventRecord& r = record ? *record : local;
+    r = EventRecord{};
+    r.windowId = windowId_;
+    r.unitId = UnitId();
+    r.event = event;
+    for (std::uint32_t argument : arguments) {
+        if (r.argumentCount == std::size(r.arguments)) break;
+        r.arguments[r.argumentCount++] = argument;
+    }
+    return RaiseEvent(r);
 }

@@ -4,11 +4,12 @@
 
 #include <cstring>
 
-#include "host/runtime.h"
+#include "host/host_state.h"
 
 namespace {
 
 RuntimeErrorHook g_hook = nullptr;
+ProgramEnd g_end = nullptr;
 
 // Appends `text` to the report, stopping short of the end of the buffer but never
 // in the middle of a double-byte character.
@@ -28,6 +29,10 @@ void Append(char* report, std::size_t capacity, const char* text) {
 
 void SetRuntimeErrorHook(RuntimeErrorHook hook) {
     g_hook = hook;
+}
+
+void SetFatalReportEnd(ProgramEnd end) {
+    g_end = end;
 }
 
 void ReportFatalError(const char* message, std::int32_t code) {
@@ -51,6 +56,6 @@ void ReportFatalError(const char* message, std::int32_t code) {
     if (!(g_hook && g_hook(code, message))) MessageBoxA(nullptr, report, "错误", MB_OK | MB_ICONERROR);
 
     Host().endRoutines.clear();
-    RunProgramEndCleanup(-1);
+    if (g_end) g_end(-1);
     ExitProcess(static_cast<UINT>(-1));
 }

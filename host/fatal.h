@@ -10,3 +10,9 @@
 // (the program ends all the same).
 using RuntimeErrorHook = bool (*)(std::int32_t code, const char* message);
 void SetRuntimeErrorHook(RuntimeErrorHook hook);
+
+// What the end of the program runs after the report's box (the program-end clean-up
+// with the exit code), handed over when the host starts; until then the report ends
+// the process at once.
+using ProgramEnd = void (*)(std::int32_t exitCode);
+void SetFatalReportEnd(ProgramEnd end);

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "host/control.h"
-#include "host/dpi.h"
 #include "host/high_contrast.h"
 #include "host/text.h"
 #include "host/window_object.h"
@@ -51,7 +50,6 @@ public:
         HWND hwnd = CreateControlWindow(kLabelClass, unit.description->text, 0, *unit.description, context,
                                         label.get());
         if (!hwnd) return nullptr;
-        label->UseFont(context.window->Dpi());
         ApplyBorder(hwnd, label->properties_.border);
         return label;
     }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 #include "host/unit.h"
-#include "host/window_list.h"
+#include "host/window_entries.h"
 
 namespace {
 

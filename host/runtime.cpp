@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/fatal.h"
 #include "host/system_library.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_entries.h"
 
 namespace {
 
@@ -55,13 +56,9 @@ void CreateHiddenOwner(HostState& host) {
 
 } // namespace
 
-HostState& Host() {
-    static HostState state;
-    return state;
-}
-
 void InitializeHost() {
     HostState& host = Host();
+    SetFatalReportEnd(RunProgramEndCleanup);
     LimitDllSearchToSystemFolder(); // before anything loads a library
     TextHeap();
     OleInitialize(nullptr);

@@ -1,44 +1,13 @@
-// Program-wide host state, host initialization and the end of the program.
+// The start and the end of the program: host initialization, the end routines and
+// the program-end clean-up. The state they set up is in host_state.h.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
-#include <vector>
 
-// Private messages of the host.
-enum HostMessage : UINT {
-    kMsgQueryObject = 0x8002,   // returns the host object of a window, or 0
-    kMsgArrangeBars = 0x8004,   // window: line up docked bars
-    kMsgTrayNotify = 0x8064,    // window: tray icon mouse message
-    kMsgUnitSetUp = 0x806F,     // control: finish set-up after creation
-    kMsgUnitActivate = 0x8076,  // control: last set-up step of a load
-    kMsgEndProgram = 0x83E7,    // hidden owner: end the program (wParam: exit code)
-    kMsgFrameworkIdle = 0x036A, // framework idle kick, dropped by the loop
-};
+#include "host/host_state.h"
 
-struct IdleRoutine {
-    HWND window;
-    void (*routine)(std::uint32_t argument);
-    std::uint32_t argument;
-};
-
-struct HostState {
-    int eventSuppression = 0; // while above 0, no event is raised at all
-    bool loopStarted = false;
-    bool ending = false;
-    bool oleInitialized = false;
-    DWORD guiThreadId = 0;
-    HWND hiddenOwner = nullptr;
-    std::vector<void (*)()> endRoutines;
-    std::vector<IdleRoutine> idleRoutines;
-    char programFolder[MAX_PATH] = ""; // without a trailing backslash
-    char programFile[MAX_PATH] = "";
-};
-
-HostState& Host();
-
-// Heap, OLE, current directory = the program's folder, hidden owner window, GUI thread.
+// Heap, OLE, current directory = the program's folder, hidden owner window, GUI thread;
+// from then on a fatal report ends the program through the program-end clean-up.
 void InitializeHost();
 
 void AddEndRoutine(void (*routine)());

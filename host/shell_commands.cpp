@@ -5,7 +5,7 @@
 
 #include "host/handles.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_entries.h"
 
 namespace {
 
@@ -107,15 +107,6 @@ void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
     thread.reset();
     process.reset();
     result.low = 1;
-}
-
-char* SystemProgramPath(const char* fileName) {
-    char folder[MAX_PATH];
-    UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    if (length == 0 || length >= sizeof folder) return nullptr;
-    // The folder is a root ("C:\") only on odd systems; it has its backslash then.
-    const char* separator = folder[length - 1] == '\\' ? "" : "\\";
-    return JoinTexts({folder, separator, fileName});
 }
 
 void ExecuteShellOperation(TaggedValue&, int argCount, const TaggedValue* args) {

@@ -15,10 +15,6 @@
 // Result, value low: 1 when the process was created, else 0.
 void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args);
 
-// The full path of a file in Windows' own folder (GetSystemDirectory), as a new
-// heap text owned by the caller; the null text when the folder cannot be read.
-char* SystemProgramPath(const char* fileName);
-
 // Operation type (1 edit, 2 explore, 3 find, 4 open, 5 print; other: the default
 // verb); target (text); parameters, default directory (texts, optional); show mode
 // (optional). No result.

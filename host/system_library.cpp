@@ -1,6 +1,5 @@
 #include "host/system_library.h"
 
-#include "host/shell_commands.h"
 #include "host/text.h"
 
 namespace {
@@ -33,6 +32,15 @@ void LimitDllSearchToSystemFolder() {
 WindowsVersionFunction& WindowsVersionEntry() {
     static WindowsVersionFunction entry = AskWindowsVersion;
     return entry;
+}
+
+char* SystemProgramPath(const char* fileName) {
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return nullptr;
+    // The folder is a root ("C:\") only on odd systems; it has its backslash then.
+    const char* separator = folder[length - 1] == '\\' ? "" : "\\";
+    return JoinTexts({folder, separator, fileName});
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {

@@ -14,6 +14,9 @@ void LimitDllSearchToSystemFolder();
 // replaced, so that a test can be any version.
 using WindowsVersionFunction = unsigned (*)();
 WindowsVersionFunction& WindowsVersionEntry();
+// The full path of a file in Windows' own folder (GetSystemDirectory), as a new
+// heap text owned by the caller; the null text when the folder cannot be read.
+char* SystemProgramPath(const char* fileName);
 // A library of Windows' own folder, loaded by its full path; null where it is not there.
 HMODULE LoadSystemLibrary(const char* fileName);
 
@@ -21,6 +24,16 @@ HMODULE LoadSystemLibrary(const char* fileName);
 // up when the program runs: each is there from some Windows on, and missing before it.
 template <typename Function> Function LoadedFunction(const char* module, const char* name) {
     HMODULE loaded = GetModuleHandleA(module);
+    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
+                  : nullptr;
+}
+
+// A function of a library of Windows' own folder that the program loads for it (and
+// keeps for its whole life), looked up when the program runs: null where the library
+// or the function is missing. Never looked for anywhere else, where a file of that
+// name could be anyone's.
+template <typename Function> Function SystemFunction(const char* fileName, const char* name) {
+    HMODULE loaded = LoadSystemLibrary(fileName);
     return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
                   : nullptr;
 }

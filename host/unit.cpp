@@ -3,8 +3,7 @@
 #include <array>
 #include <unordered_map>
 
-#include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 
 extern const UnitType kWindowType;
 extern const UnitType kEditBoxType;
@@ -55,21 +54,6 @@ UnitObject::~UnitObject() {
         SetObject(hwnd_, nullptr);
         if (subclassed_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     }
-}
-
-bool UnitObject::Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments,
-                       EventRecord* record) {
-    EventRecord local;
-    EventRecord& r = record ? *record : local;
-    r = EventRecord{};
-    r.windowId = windowId_;
-    r.unitId = UnitId();
-    r.event = event;
-    for (std::uint32_t argument : arguments) {
-        if (r.argumentCount == std::size(r.arguments)) break;
-        r.arguments[r.argumentCount++] = argument;
-    }
-    return RaiseEvent(r);
 }
 
 void UnitObject::OnNotify(UINT) {}
@@ -127,7 +111,6 @@ LRESULT CALLBACK UnitObject::HostWindowProc(HWND hwnd, UINT message, WPARAM wPar
         if (object) object->Attach(hwnd, false);
     }
     if (!object) return DefWindowProcA(hwnd, message, wParam, lParam);
-    if (message == kMsgQueryObject) return reinterpret_cast<LRESULT>(object);
     if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
 
     // The last message: a subclassed control gets its own procedure back first, then

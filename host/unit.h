@@ -74,8 +74,7 @@ const UnitType* FindUnitType(std::uint32_t typeId);
 
 // The host object of a live window or control. System controls are subclassed. The host
 // finds the object of a window in its own table (HostObjectOf) and asks no window for
-// it; a host window still answers the private query message with its object, though
-// nothing of the host sends it any more.
+// it.
 class UnitObject {
 public:
     UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window);
@@ -90,7 +89,8 @@ public:
     std::uint32_t UnitId() const { return unit_.description->id; }
     WindowObject* Window() const { return window_; }
 
-    // Raises one of this unit's events; true when a handler ran.
+    // Raises one of this unit's events through RaiseEvent (events.cpp); true when a
+    // handler ran.
     bool Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments = {},
                EventRecord* record = nullptr);
 

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "host/events.h"
-#include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/host_state.h"
+#include "host/window_entries.h"
 #include "host/window_object.h"
 
 LRESULT WindowObject::OnClose() {

@@ -6,7 +6,7 @@
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 #include "host/window_object.h"
 
 namespace {
@@ -92,9 +92,8 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
 
     // Made where it will be shown, the window knows its DPI, and its size, place and
     // icons follow from it.
-    window->UseDpi(WindowDpi(hwnd));
-    window->FitFrame(centred, {ScaleToDpi(d.left, window->dpi_), ScaleToDpi(d.top, window->dpi_)});
-    window->UseIcons(window->dpi_);
+    int dpi = WindowDpi(hwnd);
+    window->LayOutWindow(dpi, centred, {ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi)});
     return window;
 }
 

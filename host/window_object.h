@@ -31,7 +31,9 @@ public:
     static std::unique_ptr<UnitObject> Create(Unit& unit, const CreationContext& context);
 
     WindowEntry& Entry() const { return entry_; }
-    const WindowProperties& Properties() const;
+    const WindowProperties& Properties() const {
+        return *static_cast<const WindowProperties*>(GetUnit().description->properties);
+    }
     void OwnItself() { ownsItself_ = true; }
     void AdoptControl(std::unique_ptr<UnitObject> control) { controls_.push_back(std::move(control)); }
 
@@ -44,6 +46,9 @@ public:
     int Dpi() const { return dpi_; }
     // The default GUI font at that DPI, for controls without a font of their own.
     HFONT DefaultFont() const;
+    // Gives every control its font and place at the window's DPI, in one batch of
+    // moves, when the controls are made and when the window moves to another DPI alike.
+    void LayOutControls(UINT flags = 0);
 
     bool PreTranslate(MSG& message) override;
 
@@ -82,9 +87,13 @@ private:
     void UseIcons(int dpi);
 
     // Place and size at a DPI (window_placement.cpp).
-    // Lays the window out for a DPI: its font and picture; gives back the font it
-    // had, which its controls may still use until they have theirs.
-    FontHandle UseDpi(int dpi);
+    // Lays the window out at a DPI, when it is made and when it moves to another DPI
+    // alike: its font, picture and icons, then its size, at `at` or else centred on the
+    // screen (minimized: the size it comes back with). Gives back the font it had, which
+    // its controls may still use until LayOutControls gives them theirs.
+    FontHandle LayOutWindow(int dpi, bool centred, POINT at, UINT flags = 0);
+    // The layout's client area at a DPI.
+    SIZE ClientSizeAt(int dpi) const;
     // The outer size whose client area is the layout's at a DPI, in the frame the
     // window will have there.
     SIZE OuterSizeAt(int dpi) const;

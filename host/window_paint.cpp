@@ -20,7 +20,7 @@ void WindowObject::Paint(HDC dc, const RECT& clip) {
     const WindowProperties& p = Properties();
     RECT client;
     GetClientRect(hwnd_, &client);
-    COLORREF colour = p.background == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : p.background;
+    COLORREF colour = ResolveColour(p.background);
 
     // What the picture leaves uncovered gets the background colour.
     HRGN uncovered = CreateRectRgnIndirect(&clip);

@@ -28,17 +28,34 @@ HFONT WindowObject::DefaultFont() const {
     return guiFont_ ? guiFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-FontHandle WindowObject::UseDpi(int dpi) {
+FontHandle WindowObject::LayOutWindow(int dpi, bool centred, POINT at, UINT flags) {
     dpi_ = dpi;
     FontHandle previous = std::move(guiFont_);
     guiFont_ = CreateDefaultGuiFont(dpi);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
     picture_->SetDpi(dpi);
+    UseIcons(dpi);
+    if (IsIconic(hwnd_)) {
+        PlaceForRestore();
+    } else {
+        FitFrame(centred, at, flags);
+    }
     return previous;
 }
 
+void WindowObject::LayOutControls(UINT flags) {
+    DeferredMoves moves(flags);
+    for (std::size_t i = 1; i < entry_.units.size(); ++i) {
+        if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi_, moves);
+    }
+}
+
+SIZE WindowObject::ClientSizeAt(int dpi) const {
+    return {ScaleToDpi(classicClient_.cx, dpi), ScaleToDpi(classicClient_.cy, dpi)};
+}
+
 SIZE WindowObject::OuterSizeAt(int dpi) const {
-    SIZE client{ScaleToDpi(classicClient_.cx, dpi), ScaleToDpi(classicClient_.cy, dpi)};
+    SIZE client = ClientSizeAt(dpi);
     if (!frameScales_ && !IsIconic(hwnd_)) {
         // A frame that Windows does not draw for the window's DPI stays as it is now.
         RECT outer, inside;
@@ -53,7 +70,7 @@ SIZE WindowObject::OuterSizeAt(int dpi) const {
 }
 
 void WindowObject::FitFrame(bool centred, POINT at, UINT flags) {
-    SIZE client{ScaleToDpi(classicClient_.cx, dpi_), ScaleToDpi(classicClient_.cy, dpi_)};
+    SIZE client = ClientSizeAt(dpi_);
     SIZE outer = OuterSizeAt(dpi_);
     // The frame as Windows draws it decides: where it differs from what was expected,
     // the outer size makes up the difference once.
@@ -90,22 +107,12 @@ void WindowObject::PlaceForRestore() {
 
 void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
-    FontHandle previous = UseDpi(dpi);
-    UseIcons(dpi);
     // The window takes its size, then every control its font and place in one batch of
     // moves; none of the moves draws or erases anything, and everything is painted once
     // after. (WM_SETREDRAW would stop the drawing too, but turned back on it shows a
     // window that is hidden.)
-    if (IsIconic(hwnd_)) {
-        PlaceForRestore();
-    } else {
-        FitFrame(false, {suggested.left, suggested.top}, SWP_NOREDRAW | SWP_DEFERERASE);
-    }
-    {
-        DeferredMoves moves(SWP_NOREDRAW | SWP_DEFERERASE);
-        for (std::size_t i = 1; i < entry_.units.size(); ++i) {
-            if (UnitObject* control = entry_.units[i].live) control->ApplyDpi(dpi, moves);
-        }
-    }
+    FontHandle previous =
+        LayOutWindow(dpi, false, {suggested.left, suggested.top}, SWP_NOREDRAW | SWP_DEFERERASE);
+    LayOutControls(SWP_NOREDRAW | SWP_DEFERERASE);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

@@ -6,7 +6,7 @@
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
-#include "host/runtime.h"
+#include "host/host_state.h"
 #include "host/window_object.h"
 
 namespace {
@@ -22,10 +22,6 @@ WindowObject::WindowObject(Unit& unit, WindowEntry& entry)
 WindowObject::~WindowObject() {
     // Controls go first: they refer to the window.
     controls_.clear();
-}
-
-const WindowProperties& WindowObject::Properties() const {
-    return *static_cast<const WindowProperties*>(GetUnit().description->properties);
 }
 
 bool WindowObject::RaiseAndOutlive(std::int32_t event) {
@@ -98,7 +94,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             GetWindowRect(hwnd_, &now);
             FitFrame(false, {now.left, now.top});
         }
-        SendMessageA(hwnd_, kMsgArrangeBars, 0, 0);
         if (!RaiseAndOutlive(kEventResized)) return 0;
         break;
     case WM_SHOWWINDOW:
@@ -120,8 +115,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
-    case kMsgArrangeBars:
-        return 0; // no docked bars on the built-in window
     case WM_ERASEBKGND:
         return 1; // the paint routine draws every pixel
     case WM_PAINT: {

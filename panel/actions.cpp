@@ -6,6 +6,7 @@
 #include "host/events.h"
 #include "host/properties.h"
 #include "host/shell_commands.h"
+#include "host/system_library.h"
 #include "host/text.h"
 #include "host/window_list.h"
 #include "panel/action_table.h"
@@ -77,10 +78,6 @@ const ActionRow* RowOfUnit(std::uint32_t unitId) {
 }
 
 } // namespace
-
-std::span<const ActionRow, 45> ActionTable() {
-    return kActionTable;
-}
 
 void FillDefaultDirectory() {
     WriteDirectoryBox(kDefaultRoot);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 
 // Creation of the main window: the directory box gets the default root.
 void FillDefaultDirectory();
@@ -28,6 +27,3 @@ struct ActionRow {
     // directory box's text.
     const char* target;
 };
-
-// One row for each of the 45 buttons; the extent holds the count when compiling.
-std::span<const ActionRow, 45> ActionTable();

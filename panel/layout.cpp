@@ -95,7 +95,8 @@ struct ControlRow {
     std::span<const EventBinding> bindings;
 };
 
-// Table order fixes creation (last first), stacking, Tab order and the first focus.
+// Table order fixes creation (last first), stacking, Tab order (Tab walks the table from
+// the last row to the first) and the first focus.
 constexpr ControlRow kControls[] = {
     // name         id          kind          left top  w    h    text                style        tab bound
     {"编辑框目录", 0x160100DA, kTypeEditBox, 40, 64, 136, 24, "D:\\mirserver", &kSunkenBox, kTab, kNone},

@@ -153,7 +153,9 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
 // with Wine told to prefer a library file to its own (as Windows 7 and 8, which have no
 // shcore.dll in the system folder, would find such a file), and one of a name that
 // only this folder has. The program takes neither: not on its own route to shcore.dll,
-// and not by a bare name, which searches the system folder alone.
+// and not by a bare name, which searches the system folder alone from Windows 7 on. On
+// Vista the program leaves its own folder in the search (the shell cannot make its link
+// objects there without it), and a bare name finds the library beside it.
 TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     char overrides[512] = "";
     bool hadOverrides = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides) > 0;
@@ -161,7 +163,7 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     // What each mode writes first: the library a load by full path found (the stand-in,
     // whose mark shows that the check of the marks can see one), the monitor's DPI as
     // the system's own shcore.dll gives it (the screen's; the stand-in gives 333), and
-    // no library for the bare name.
+    // no library for the bare name, but on Vista the one beside the program.
     HDC screen = GetDC(nullptr);
     const std::string screenDpi = std::to_string(GetDeviceCaps(screen, LOGPIXELSX));
     ReleaseDC(nullptr, screen);
@@ -173,7 +175,9 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     };
     for (const Case& c : {Case{"library-beside", "stand_in.dll", true, "%\\stand_in.dll"},
                           Case{"monitor-dpi", "shcore.dll", false, screenDpi},
-                          Case{"bare-library", "stand_in.dll", false, "none"}}) {
+                          Case{"bare-library", "stand_in.dll", false, "none"},
+                          Case{"bare-library-7", "stand_in.dll", false, "none"},
+                          Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll"}}) {
         SCOPED_TRACE(c.mode);
         std::string folder = observe::BesideTestProgram("") + "library-beside-" + c.mode + "-" +
                              std::to_string(GetCurrentProcessId());

@@ -13,6 +13,7 @@
 #include "panel/layout.h"
 #include "host/properties.h"
 #include "host/runtime.h"
+#include "host/system_library.h"
 #include "host/start.h"
 #include "host/text.h"
 #include "host/window_list.h"
@@ -111,6 +112,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return RunHostProgram(program);
     }
 
+    // The start as on Windows Vista (6.0) or 7 (6.1), whatever Windows this is.
+    if (g_mode == "bare-library-vista" || g_mode == "bare-library-7") {
+        static const unsigned version = g_mode == "bare-library-vista" ? 0x0600 : 0x0601;
+        WindowsVersionEntry() = [] { return version; };
+    }
     InitializeHost();
     AddEndRoutine(NoteEnd);
     if (g_mode == "alloc-fail") {
@@ -131,7 +137,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // The one run-time load of a system library, by the program's own route.
         Note(("monitor-dpi " + std::to_string(MonitorDpi(GetDesktopWindow()))).c_str());
         EndProgram(0);
-    } else if (g_mode == "bare-library" || g_mode == "library-beside") {
+    } else if (g_mode.starts_with("bare-library") || g_mode == "library-beside") {
         // A load by bare name, as code of any library in the process might make it; or
         // the library beside the program by its full path, which must leave its mark.
         std::string name = "stand_in.dll"; // a name no library of Windows has

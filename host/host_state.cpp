@@ -1,0 +1,6 @@
+#include "host/host_state.h"
+
+HostState& Host() {
+    static HostState state;
+    return state;
+}
