@@ -14,11 +14,12 @@
 // The window text of a control as a new heap text (an empty one for no text).
 char* ReadWindowText(HWND control);
 
-// Moves of several windows, made in one batch (DeferWindowPos) when it goes out of
-// scope, so that a window and its controls are laid out and painted once.
+// Moves of a window's controls, made in one batch (DeferWindowPos) when it goes out of
+// scope, so that the controls are laid out together and painted once after.
 class DeferredMoves {
 public:
-    // `flags`: SetWindowPos flags of every move (SWP_NOREDRAW where one repaint follows).
+    // `flags`: SetWindowPos flags of every move (SWP_NOREDRAW and SWP_DEFERERASE where
+    // one repaint follows).
     explicit DeferredMoves(UINT flags = 0) : flags_(flags) {}
     DeferredMoves(const DeferredMoves&) = delete;
     DeferredMoves& operator=(const DeferredMoves&) = delete;

@@ -2,31 +2,38 @@
 # Builds the benchmarks and prints their figures as a Markdown table:
 #   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed starts)
 # Figures only: nothing here fails on timing. It fails when a benchmark program fails
-# (a start that never got ready, a picture that did not decode) or leaves a figure out.
+# (a start that did not get ready, answer or end within the driver's deadlines, no
+# folder button to click, a picture that did not decode), when a benchmark program
+# does not end within its deadline here, or when a figure is missing.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench >/dev/null
 bin=$build_dir/bin
 run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
-# bench PREFIX PROGRAM [ARGS...]: the program's figures, each line's name prefixed.
+# bench SECONDS PREFIX PROGRAM [ARGS...]: the program's figures, each line's name
+# prefixed; the run is ended (and fails) when it takes longer than SECONDS.
 bench() {
-    local prefix=$1 figures status=0
-    shift
-    figures=$("${run[@]}" "$@") || status=$?
-    if ((status != 0)); then
+    local seconds=$1 prefix=$2 figures status=0
+    shift 2
+    figures=$(timeout -k 30 "$seconds" "${run[@]}" "$@") || status=$?
+    if ((status == 124)); then
+        echo "bench: $(basename "$1") did not end within $seconds s" >&2
+        exit 1
+    elif ((status != 0)); then
         echo "bench: $(basename "$1") failed (exit status $status)" >&2
         exit 1
     fi
     tr -d '\r' <<<"$figures" | sed "s/^/$prefix/" >>"$out"
 }
 # The driver starts the programs from its own folder.
-bench "" "$bin/start_driver.exe" "${RUNS:-20}" "panel=$(basename "$bin/QuarvelPanel.exe")" \
+# Its own deadlines bound each start (30 s), each message (10 s) and each end (20 s).
+runs=${RUNS:-20}
+bench $((300 + runs * 2 * 60)) "" "$bin/start_driver.exe" "$runs" "panel=$(basename "$bin/QuarvelPanel.exe")" \
     "reference=$(basename "$bin/reference_panel.exe")"
-bench simd. "$bin/decode_bench.exe" 200
-JSIMD_FORCENONE=1 bench plain. "$bin/decode_bench.exe" 200
+bench 300 simd. "$bin/decode_bench.exe" 200
+JSIMD_FORCENONE=1 bench 300 plain. "$bin/decode_bench.exe" 200
 
 missing=$(mktemp)
 trap 'rm -f "$out" "$missing"' EXIT
@@ -44,7 +51,7 @@ imports=$(i686-w64-mingw32-objdump -p "$bin/QuarvelPanel.exe" | awk '/DLL Name/ 
 table=$(cat <<TABLE
 | figure | panel | reference | panel / reference |
 |---|---|---|---|
-| start to ready, median of ${RUNS:-20} (ms) | $(value panel.start_ms_median) | $(value reference.start_ms_median) | $(ratio panel.start_ms_median reference.start_ms_median) |
+| start to ready, median of $runs (ms) | $(value panel.start_ms_median) | $(value reference.start_ms_median) | $(ratio panel.start_ms_median reference.start_ms_median) |
 | start to ready, min .. max (ms) | $(value panel.start_ms_min) .. $(value panel.start_ms_max) | $(value reference.start_ms_min) .. $(value reference.start_ms_max) | |
 | processor time in 10 s idle (ms) | $(value panel.idle_cpu_ms_10s) | $(value reference.idle_cpu_ms_10s) | |
 | peak working set after start (KiB) | $(value panel.peak_working_set_kb_after_start) | $(value reference.peak_working_set_kb_after_start) | $(ratio panel.peak_working_set_kb_after_start reference.peak_working_set_kb_after_start) |

@@ -3,7 +3,6 @@
 # Idempotent: on a ready machine it only checks, in under half a second.
 # Everything comes from Debian's packages; nothing is downloaded elsewhere.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 deps_dir=$build_dir/deps
 jpeg_prefix=$deps_dir/libjpeg-turbo
 

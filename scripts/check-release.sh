@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Checks what the README promises of the shipped program, on the exe of a build:
-#   scripts/check-release.sh [BUILD_DIR]      (scripts/test.sh runs it; default build/)
+#   scripts/check-release.sh [BUILD_DIR]   (a whole run of scripts/test.sh runs it; default $BUILD_DIR or build/)
 # - the release (scripts/package.sh, into BUILD_DIR/release-check) holds the very bytes
 #   of BUILD_DIR/bin/QuarvelPanel.exe, the exe that the tests start;
 # - that exe starts on Windows 2000 (scripts/windows-floor.sh says so).
 # Exits 1 when either does not hold.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=$(cd "${1:-$here/build}" && pwd)
+build_dir=$(cd "${1:-$build_dir}" && pwd)
 tested=$build_dir/bin/QuarvelPanel.exe
 check_dir=$build_dir/release-check
 [[ -f $tested ]] || { echo "release: no $tested (build first)" >&2; exit 2; }

@@ -4,12 +4,14 @@
 # - strict mode (set -euo pipefail); a script that reads exit statuses itself turns
 #   -e and pipefail off again right after, and says so;
 # - $here: the repository's root, whichever script and folder it is called from;
+# - $build_dir: the build folder, $BUILD_DIR or else build/ in the clone;
 # - $debian13_root: where the Debian 13 root for Wine 10 is (scripts/debian13-root.sh),
 #   $PANEL_DEBIAN13_ROOT or else a folder outside any clone;
 # - start_private_xvfb: a private X display for Wine;
 # - photograph_when_painted: a photograph of a window once it is painted.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$here/build}
 debian13_root=${PANEL_DEBIAN13_ROOT:-/var/cache/quarvel-panel/debian13-root}
 
 # start_private_xvfb [WIDTHxHEIGHT]: starts an Xvfb of that size (by default 1024 x

@@ -9,8 +9,11 @@
 # apt sources name ($PANEL_DEBIAN_MIRROR overrides it), with i386 added and the
 # packages below, and the zh_CN.UTF-8 locale.
 # Idempotent: a marker in the root holds a hash of the recipe (suite, architectures,
-# packages, locales); when it matches, the script returns at once; when the recipe
-# changed, what is missing is installed. debootstrap works in a folder beside DIR that
+# packages, locales); when it matches, the script returns at once. A root that another
+# recipe made (of this clone or of another clone sharing the root) and that already
+# holds this one's suite, packages and locales is ready as well, and is left as it is:
+# a recipe that needs less (a package dropped from the list) neither rebuilds nor
+# touches a shared root. When something is missing, it is installed. debootstrap works in a folder beside DIR that
 # becomes DIR only when it is complete, so an interrupted run is started over. Every
 # step has a deadline, so that a mirror that stops answering cannot hang the caller.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -20,13 +23,14 @@ root=${1:-$debian13_root}
 
 # What the tests run inside the root: ctest (in cmake's package; the programs' tests
 # are listed when they are linked, outside), the Wine scripts (scripts/wine-session.sh,
-# wine-run.sh and wine-prefix.sh: wine, wineboot and wineserver; Xvfb; setsid and flock; coreutils,
-# grep and sed), the fonts the prefixes use (WenQuanYi for the Chinese faces, Wine's
-# Marlett), the locale every run is in, and the tools of the screenshot scripts.
+# wine-run.sh and wine-prefix.sh: wine, wineboot and wineserver; Xvfb; setsid and
+# flock; coreutils, grep and sed), the fonts the prefixes use (WenQuanYi for the
+# Chinese faces, Wine's Marlett) and the locale every run is in. The screenshot and
+# benchmark scripts never run inside the root.
 packages=(
-    wine wine32:i386 xvfb xdotool imagemagick
+    wine wine32:i386 xvfb
     fonts-wqy-microhei fonts-wqy-zenhei fonts-wine locales
-    cmake python3 procps util-linux coreutils findutils grep sed libc-bin
+    cmake procps util-linux coreutils findutils grep sed libc-bin
 )
 locales=(zh_CN.UTF-8)
 recipe_version=1 # bump when the steps below change what they make
@@ -60,7 +64,26 @@ recipe=$(printf '%s\n' "version $recipe_version" "suite $suite" "packages ${pack
 recipe_hash=$(sha256sum <<<"$recipe" | cut -d' ' -f1)
 marker=$root/etc/panel-root.recipe
 
-ready() { [[ -f $marker && $(cat "$marker") == "$recipe_hash" ]]; }
+# holds_recipe: the root has this recipe's suite, every package installed (its dpkg
+# status; NAME:ARCH for another architecture) and every locale in its archive. Reads
+# the root's files alone: no mount, no chroot.
+holds_recipe() {
+    local package installed archived locale
+    [[ -f $marker && -f $root/var/lib/dpkg/status ]] || return 1
+    grep -qx "VERSION_CODENAME=$suite" "$root/etc/os-release" 2>/dev/null || return 1
+    installed=$(awk '/^Package: / { name = $2 } /^Architecture: / { arch = $2 } /^Status: / { status = $0 }
+                     /^$/ { if (status ~ / installed$/) print name ":" arch; name = arch = status = "" }
+                     END { if (status ~ / installed$/) print name ":" arch }' "$root/var/lib/dpkg/status")
+    for package in "${packages[@]}"; do
+        [[ $package == *:* ]] || package="$package:[^:]*"
+        grep -qx "$package" <<<"$installed" || return 1
+    done
+    archived=$(localedef --list-archive "$root/usr/lib/locale/locale-archive" 2>/dev/null) || return 1
+    for locale in "${locales[@]}"; do
+        grep -qix "${locale/UTF-8/utf8}" <<<"$archived" || return 1
+    done
+}
+ready() { [[ -f $marker && $(cat "$marker") == "$recipe_hash" ]] || holds_recipe; }
 ready && exit 0
 
 [[ $(id -u) -eq 0 ]] || { log "must run as root (debootstrap, mounts, chroot)"; exit 2; }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release an operator downloads:
 #   scripts/package.sh
-# Bootstraps its own build folder, build/release (scripts/bootstrap.sh with BUILD_DIR
-# set to it), makes a Release build of the program alone there, and writes
+# Makes a Release build of the program alone in its own build folder, build/release
+# (scripts/configure.sh --program-only with BUILD_DIR set to it, which bootstraps that
+# folder), and writes
 #   dist/QuarvelPanel-<version>-win32.zip   QuarvelPanel.exe and 使用说明.txt
 #   dist/SHA256SUMS                         sums of the exe (as unpacked) and of the zip
 # then prints the zip's path and its SHA-256. <version> is the CMake project's version.
@@ -26,18 +27,12 @@ build_dir=${PACKAGE_BUILD_DIR:-$here/build/release}
 dist=${DIST_DIR:-$here/dist}
 python=/usr/bin/python3 # Debian's, from bootstrap.sh; not a python3 earlier on the PATH
 
-BUILD_DIR=$build_dir "$here/scripts/bootstrap.sh"
-
 version=$(sed -n 's/^project(QuarvelPanel VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
 [[ -n $version ]] || { echo "package: no project version in CMakeLists.txt" >&2; exit 1; }
 grep -q "VALUE \"FileVersion\", \"$version\"" "$here/resources/panel.rc" ||
     { echo "package: resources/panel.rc does not say FileVersion $version" >&2; exit 1; }
 
-cmake -S "$here" -B "$build_dir" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-    -DCMAKE_PREFIX_PATH="$build_dir/deps/libjpeg-turbo" \
-    -DCMAKE_BUILD_TYPE=Release -DPANEL_BUILD_TESTS=OFF -DPANEL_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build_dir" --target QuarvelPanel >/dev/null
+BUILD_DIR=$build_dir "$here/scripts/configure.sh" --program-only --target QuarvelPanel
 exe=$build_dir/bin/QuarvelPanel.exe
 
 if [[ -n ${SOURCE_DATE_EPOCH:-} ]]; then

@@ -2,7 +2,6 @@
 # Builds the panel and runs it under Wine: on $DISPLAY when there is one; otherwise
 # on a private Xvfb, where it is photographed to build/screenshot.png and closed with Esc.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel
 
 program=$build_dir/bin/QuarvelPanel.exe

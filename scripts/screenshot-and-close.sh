@@ -36,5 +36,5 @@ for _ in $(seq 100); do
 done
 echo "screenshot: the panel did not end on Esc; ending it" >&2
 wine_environment "$WINEPREFIX"
-wine_env wineserver -k
+wine_end_server
 exit 1

@@ -5,7 +5,6 @@
 # Wine draws the frame and title bar; scripts/screenshot-and-close.sh photographs the
 # window's own rectangle once it is painted and closes it. Fails when that fails.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel
 
 SCREENSHOT=$here/docs/screenshot.png "$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix" \

@@ -8,8 +8,9 @@
 # (panel_core, main and lean_runtime) and the rest (the C and C++ runtimes' start-up,
 # the import table, the relocations and the runtime's unwind tables). What is left of
 # the file's size is the PE header and each section's padding to the file alignment.
+# Fails when the map has no part of the link, or when any of the named parts comes to
+# nothing (the map's format or a library's name changed), rather than print zeros.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 "$here/scripts/configure.sh" --target QuarvelPanel >/dev/null
 exe=$build_dir/bin/QuarvelPanel.exe
 work=$(mktemp -d)
@@ -27,7 +28,10 @@ echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, commit $(git -C "$here" re
 import collections, re, sys
 
 text = open(sys.argv[1], errors="replace").read()
-text = text[text.index("Linker script and memory map"):]  # what the link kept
+start = text.find("Linker script and memory map")
+if start < 0:
+    sys.exit("size-report: the link map has no memory map")
+text = text[start:]  # what the link kept
 lines = text.split("\n")
 parts = collections.Counter()
 section = ""
@@ -53,6 +57,9 @@ for i, line in enumerate(lines):
     else:
         part = "rest"
     parts[part] += size
+missing = [part for part in ("libjpeg-turbo", "resources", "host", "panel", "rest") if parts[part] == 0]
+if missing:
+    sys.exit(f"size-report: the link map gives nothing for {', '.join(missing)}")
 total = int(sys.argv[2])
 for part in ("libjpeg-turbo", "resources", "host", "panel", "rest"):
     print(f"{part:<32} {parts[part]:>8} bytes {parts[part] / 1024:7.1f} KiB")

@@ -6,16 +6,23 @@
 # (scripts/wine-session.sh). Extra arguments go to ctest (scripts/test.sh -R FatalReport);
 # PANEL_WINE=8 or PANEL_WINE=10 runs the suite under that Wine alone.
 # The exit status is 0 only when the format check (scripts/check-format.sh), the
-# release and floor check (scripts/check-release.sh) and every run passed.
+# README check (scripts/check-readme.sh), the release and floor check
+# (scripts/check-release.sh) and every run passed. A run with ctest arguments is a
+# part of the suite: it skips the release check, which packages a release of its own.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-build_dir=${BUILD_DIR:-$here/build}
 wines=${PANEL_WINE:-8 10}
 "$here/scripts/configure.sh"
-# Besides the suites: the sources' format, and that the exe the tests start is the
-# release's and starts on Windows 2000. Either failing fails the run, after the suites.
+# Besides the suites: the sources' format, what the README says of the repository, and
+# that the exe the tests start is the release's and starts on Windows 2000. Any of them
+# failing fails the run, after the suites.
 status=0
 "$here/scripts/check-format.sh" || status=1
-"$here/scripts/check-release.sh" "$build_dir" || status=1
+"$here/scripts/check-readme.sh" "$build_dir" || status=1
+if (($# == 0)); then
+    "$here/scripts/check-release.sh" "$build_dir" || status=1
+else
+    echo "release: not checked in a run of part of the suite (scripts/test.sh without arguments checks it)"
+fi
 if [[ " $wines " == *" 10 "* ]]; then
     root=$debian13_root
     "$here/scripts/debian13-root.sh" "$root"

@@ -10,9 +10,10 @@
 # the Windows that introduced each (from the Windows API documentation). A function
 # that is not in the table is taken to be in Windows 2000 already, so 2000 is the
 # oldest floor this script can state. Lists the imports that set the floor; exits 1
-# when the exe imports from a DLL that is not part of Windows, or when its header
+# when the exe imports from a DLL that is not part of Windows, when its header
 # does not ask for the subsystem and OS version that the program is linked with
-# (NT 4.0, panel/CMakeLists.txt).
+# (NT 4.0, panel/CMakeLists.txt), or when no header version or no import could be
+# read at all (a floor stated from nothing would say Windows 2000).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 linked_header_version=4.0 # the subsystem and OS version of panel/CMakeLists.txt's link
 exe=${1:-}
@@ -177,6 +178,9 @@ subsystem=$(awk '$1 == "Subsystem" { $1 = ""; $2 = ""; gsub(/[()]/, ""); sub(/^ 
 imports=$(awk '/DLL Name:/ { dll = tolower($3); sub(/\.dll$/, "", dll); next }
                dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { print dll, $3 }
                /^$/ && dll != "" && seen { dll = "" } { seen = (dll != "") }' <<<"$dump")
+[[ $os_version =~ ^[0-9]+\.[0-9]+$ && $subsystem_version =~ ^[0-9]+\.[0-9]+$ ]] ||
+    { echo "windows-floor: no OS or subsystem version read from the header of $exe" >&2; exit 1; }
+[[ -n $imports ]] || { echo "windows-floor: no imported function read from $exe" >&2; exit 1; }
 
 echo "program:   $exe"
 echo "subsystem: $subsystem, subsystem version $subsystem_version, OS version $os_version"

@@ -1,6 +1,7 @@
 # The environment of every Wine run of the suite, and what a run leaves behind;
 # sourced by the Wine scripts (after common.sh):
 #   . "$here/scripts/wine-env.sh"; wine_environment PREFIX; wine_env wine PROGRAM.exe
+#   wine_end_server ends the prefix's Wine processes and its server.
 # Nothing of the machine or of the caller's shell reaches Wine: every Wine command of
 # the scripts (wine, wineboot, wineserver) runs through wine_env, under env -i with
 # these variables alone:
@@ -40,6 +41,13 @@ wine_env() {
         [[ -z ${!name+set} ]] || variables+=("$name=${!name}")
     done
     env -i "${variables[@]}" "$@"
+}
+
+# wine_end_server: ends every Wine process of $WINEPREFIX (wineserver -k) and waits
+# until its server is gone (wineserver -w). Returns 0 also when no server was up.
+wine_end_server() {
+    wine_env wineserver -k 2>/dev/null || true
+    wine_env wineserver -w 2>/dev/null || true
 }
 
 # Wine's own services, which start when first needed and live until the server ends.

@@ -64,6 +64,5 @@ if [[ -n $caption ]]; then
     wine_reg 'HKCU\Control Panel\Desktop\WindowMetrics' /v CaptionHeight /d "-$((caption * 15))"
 fi
 cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-wine_env wineserver -k 2>/dev/null || true
-wine_env wineserver -w
+wine_end_server
 touch "$ready"

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine the way the tests need it:
 #   wine-run.sh --session DIR [--slot NAME] [--driver SCRIPT] PROGRAM [ARGS...]
-#   wine-run.sh --prefix DIR [--dpi N] [--caption PIXELS] [--screen WxH | --own-display]
-#               [--driver SCRIPT] PROGRAM [ARGS...]
+#   wine-run.sh --prefix DIR [--own-display] [--driver SCRIPT] PROGRAM [ARGS...]
 # The options come before PROGRAM, in any order; an option that does not belong to the
 # kind of run is refused (exit status 2).
 # Wine sees the suite's environment alone, nothing of the machine or of the caller's
@@ -11,19 +10,20 @@
 # --session: inside a running session of scripts/wine-session.sh, in a slot that no
 #   other run holds: each run holds its slot's lock until it ends, so that as many
 #   runs go at once as there are slots (ctest -j 2 on two) and any more wait for a
-#   slot to come free. The program starts as a fresh Windows process on the slot's
-#   desktop, whose display and prefix are the slot's.
+#   slot to come free, for at most 960 s (slot_wait_seconds): longer than any test
+#   may hold a slot, since ctest ends a test at its TIMEOUT (900 s at most, in
+#   tests/CMakeLists.txt; a waiting test's own TIMEOUT may end its wait sooner). The
+#   program starts as a fresh Windows process on the slot's desktop, whose display and
+#   prefix are the slot's.
 #   --slot NAME takes the session's slot of that name alone (a screen of another DPI,
-#   see wine-session.sh), waiting while another run holds it.
+#   see wine-session.sh), waiting as long while another run holds it.
 #   When no session is up (listing a program's tests, say), the run is on its own, as
 #   with --prefix on slot 0's prefix; a run that names a slot needs the session,
 #   unless it only lists the program's tests.
 # --prefix: on its own: the prefix (made ready by scripts/wine-prefix.sh), a private
-#   Xvfb display of 1024 x 768 (or --screen's size), started and ended here by its
-#   PID (--own-display keeps the caller's $DISPLAY instead); then every Wine process
-#   of the prefix is ended with `wineserver -k`. Runs on one prefix are serialised with
-#   a lock. --dpi and --caption make the prefix with that screen DPI and title bar
-#   height (scripts/wine-prefix.sh); give each set a prefix of its own.
+#   Xvfb display of 1024 x 768, started and ended here by its PID (--own-display keeps
+#   the caller's $DISPLAY instead); then every Wine process of the prefix is ended with
+#   `wineserver -k`. Runs on one prefix are serialised with a lock.
 # Either way, a process of the prefix that the program leaves behind (anything but
 #   Wine's own server and services, still there a few seconds after the program
 #   ended) fails the run, and is ended.
@@ -44,24 +44,23 @@ set +e +o pipefail
 
 usage() {
     [[ -z ${1:-} ]] || echo "wine-run: $1" >&2
-    { echo "usage:"; sed -n '3,5s/^#//p' "${BASH_SOURCE[0]}"; } >&2
+    { echo "usage:"; sed -n '3,4s/^#//p' "${BASH_SOURCE[0]}"; } >&2
     exit 2
 }
 prefix=""
 session=""
 slot_name=""
-screen=""
 own_display=""
 driver=""
 prefix_options=()
+# The longest a run waits for a free slot of its session (see above).
+slot_wait_seconds=960
 while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --session) session=$(realpath -m "$2"); shift 2 ;;
     --slot) slot_name=$2; shift 2 ;;
     --own-display) own_display=1; shift ;;
-    --dpi | --caption) prefix_options+=("$1" "$2"); shift 2 ;;
-    --screen) screen=$2; shift 2 ;;
     --driver) driver=$2; shift 2 ;;
     --*) usage "unknown option $1" ;;
     *) break ;;
@@ -70,11 +69,7 @@ done
 [[ $# -ge 1 ]] || usage "no program"
 [[ -n $prefix || -n $session ]] || usage "--session or --prefix"
 [[ -z $prefix || -z $session ]] || usage "--session or --prefix, not both"
-if [[ -n $session ]]; then
-    [[ ${#prefix_options[@]} -eq 0 && -z $screen && -z $own_display ]] ||
-        usage "--dpi, --caption, --screen and --own-display are for --prefix runs: a slot's prefix and display are the session's"
-fi
-[[ -z $screen || -z $own_display ]] || usage "--screen sizes a private display: not with --own-display"
+[[ -z $session || -z $own_display ]] || usage "--own-display is for --prefix runs: a slot's display is the session's"
 [[ -z $slot_name || -n $session ]] || usage "--slot names a slot of a --session"
 
 . "$here/scripts/wine-env.sh"
@@ -97,16 +92,15 @@ if [[ -n $session ]]; then
     done
     if ((${#live[@]} > 0)); then
         display=slot
-        # At most as long as the longest test may take.
-        for _ in $(seq 12000); do
+        deadline=$((SECONDS + slot_wait_seconds))
+        while [[ -z $slot ]] && ((SECONDS < deadline)); do
             for candidate in "${live[@]}"; do
                 exec 9>"$candidate/prefix.lock"
                 flock -n 9 && { slot=$candidate; break; }
             done
-            [[ -n $slot ]] && break
-            sleep 0.05
+            [[ -n $slot ]] || sleep 0.05
         done
-        [[ -n $slot ]] || { echo "wine-run: no slot of $session came free" >&2; exit 3; }
+        [[ -n $slot ]] || { echo "wine-run: no slot of $session came free in $slot_wait_seconds s" >&2; exit 3; }
         prefix=$slot/prefix
         # The slot's prefix is ready, made by the session with these options.
         read -ra prefix_options <"$slot/prefix-options"
@@ -137,10 +131,7 @@ xvfb_pid=""
 drive_d=$prefix/dosdevices/d:
 # Only a run on its own ends the prefix's processes; a session's live on.
 end_own_processes() {
-    if [[ -z $slot && -z $listing ]]; then
-        wine_env wineserver -k 2>/dev/null
-        wine_env wineserver -w 2>/dev/null
-    fi
+    [[ -n $slot || -n $listing ]] || wine_end_server
 }
 finish() {
     end_own_processes
@@ -171,7 +162,7 @@ fi
 
 case $display in
 none) unset DISPLAY ;;
-private) start_private_xvfb "${screen:-1024x768}" || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
+private) start_private_xvfb || { echo "wine-run: Xvfb did not start" >&2; exit 3; } ;;
 slot) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
 caller) ;;
 esac

@@ -2,7 +2,6 @@
 # Starts or stops the Wine sessions that a test run shares:
 #   wine-session.sh start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...]   (SLOTS defaults to 2)
 #   wine-session.sh stop DIR
-#   wine-session.sh leftovers DIR/SLOT  (the processes a test run left behind)
 # Each slot N is DIR/slotN: a prefix of its own with a virtual desktop (where Wine
 # itself decides activation and stacking, as Windows does), a private Xvfb and a
 # wineserver that stays up between test programs, so that a test pays for starting
@@ -18,8 +17,8 @@
 set +e +o pipefail
 action=${1:-}
 dir=${2:+$(realpath -m "$2")}
-[[ ($action == start || $action == stop || $action == leftovers) && -n $dir ]] || {
-    echo "usage: $0 start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...] | stop DIR | leftovers SLOTDIR" >&2
+[[ ($action == start || $action == stop) && -n $dir ]] || {
+    echo "usage: $0 start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...] | stop DIR" >&2
     exit 2
 }
 
@@ -31,8 +30,7 @@ stop_slot() {
     [[ -d $slot ]] || return 0
     if [[ -d $slot/prefix ]]; then
         wine_environment "$slot/prefix"
-        wine_env wineserver -k 2>/dev/null
-        wine_env wineserver -w 2>/dev/null
+        wine_end_server
     fi
     if [[ -f $slot/xvfb.pid ]]; then
         pid=$(cat "$slot/xvfb.pid")
@@ -90,9 +88,6 @@ start)
         start_slot "$dir/${names[i]}" "${screens[i]}" ${options[i]} || status=1
     done
     exit $status
-    ;;
-leftovers)
-    wine_leftovers "$dir/prefix" "$dir/baseline"
     ;;
 stop)
     for slot in "$dir"/*/; do
