@@ -86,7 +86,6 @@ long RoleOf(const UnitObject& unit) {
 bool AddsAnything(UnitObject& unit) {
     const UnitDescription& description = *unit.GetUnit().description;
     return description.accessibleName || description.describe || RoleOf(unit) ||
-           description.type == kTypeLabel ||
            (unit.Window() == &unit && unit.Window()->Properties().notice.text);
 }
 

@@ -98,6 +98,10 @@ char* DescribeButtonAction(const UnitDescription& button) {
     const ActionRow* row = RowOfUnit(button.name);
     if (!row) return nullptr;
     if (row->kind == ActionKind::EditFile) return JoinTexts({"用记事本打开 ", row->target + kNotepad.size()});
+    // A reader may ask while the window is being taken down, its box already gone.
+    WindowEntry* entry = FindWindowEntry(kMainWindowId);
+    Unit* box = entry ? FindUnit(*entry, kDirectoryBoxId) : nullptr;
+    if (!box || !box->live || !box->live->Live()) return nullptr;
     OwnedText folder(FolderOf(*row));
     return JoinTexts({"用资源管理器打开 ", folder.get()});
 }
