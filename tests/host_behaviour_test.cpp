@@ -8,10 +8,7 @@
 
 #include <windows.h>
 
-#include <jpeglib.h>
-
 #include <algorithm>
-#include <csetjmp>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -21,6 +18,8 @@
 #include "host/dpi.h"
 #include "host/runtime.h"
 #include "host/window_list.h"
+#include "tests/support/painted.h"
+#include "tests/support/stored_picture.h"
 #include "tests/support/ui.h"
 
 namespace {
@@ -221,89 +220,23 @@ const ProgramDescription kProgram{kWindows, kOnceId};
 
 // ---- Pixels ---------------------------------------------------------------------------
 
-// The stored picture as libjpeg decodes it, in RGB.
-struct Decoded {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-    COLORREF At(int x, int y) const {
-        const std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
-        return RGB(p[0], p[1], p[2]);
-    }
-};
-struct JpegErrors {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-};
-void JpegErrorExit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->escape, 1);
-}
-bool DecodeBackground(Decoded& picture) {
-    HRSRC found = FindResourceA(nullptr, "BACKGROUND", MAKEINTRESOURCEA(10));
-    if (!found) return false;
-    auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-    jpeg_decompress_struct info{};
-    JpegErrors errors{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = JpegErrorExit;
-    if (setjmp(errors.escape)) {
-        jpeg_destroy_decompress(&info);
-        return false;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes, SizeofResource(nullptr, found));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    picture.width = static_cast<int>(info.output_width);
-    picture.height = static_cast<int>(info.output_height);
-    picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row =
-            picture.rgb.data() + static_cast<std::size_t>(info.output_scanline) * picture.width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return true;
-}
+// The stored picture as libjpeg decodes it.
+using Decoded = storedpicture::Picture;
 
 // A window's client area as it was painted, read back from its own DC.
-class Shown {
+RECT ClientOf(HWND hwnd) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    return client;
+}
+class Shown : public panelcheck::Canvas {
 public:
-    explicit Shown(HWND hwnd) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        pixels_.resize(static_cast<std::size_t>(width_) * height_);
-        HDC dc = GetDC(hwnd);
-        HDC memory = CreateCompatibleDC(dc);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* words = static_cast<const std::uint32_t*>(bits);
-        for (std::size_t i = 0; i < pixels_.size(); ++i)
-            pixels_[i] = RGB((words[i] >> 16) & 0xFF, (words[i] >> 8) & 0xFF, words[i] & 0xFF);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(hwnd, dc);
-    }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    COLORREF At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
+    explicit Shown(HWND hwnd) : Shown(hwnd, ClientOf(hwnd)) {}
 
 private:
-    int width_ = 0, height_ = 0;
-    std::vector<COLORREF> pixels_;
+    Shown(HWND hwnd, RECT client) : Canvas(client.right, client.bottom, RGB(1, 2, 3)) {
+        panelcheck::ReadShown(hwnd, *this, true);
+    }
 };
 
 // Where the picture should stand, and what else: every pixel checked.
@@ -378,7 +311,7 @@ protected:
 TEST_F(HostBehaviour, ThePictureModesPlaceThePictureAndTheColourFillsWhatItLeaves) {
     ASSERT_EQ(SystemDpi(), kLayoutDpi) << "the pictures are compared at their own size";
     Decoded picture;
-    ASSERT_TRUE(DecodeBackground(picture));
+    ASSERT_TRUE(storedpicture::Decode(8, picture));
     ASSERT_EQ(picture.width, 734);
     ASSERT_EQ(picture.height, 492);
 
