@@ -87,13 +87,8 @@ public:
     }
 
     HBRUSH OnControlColour(HDC dc) override {
-        if (HighContrastOn()) {
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        } else {
-            SetTextColor(dc, ResolveColour(properties_.textColour));
-            SetBkColor(dc, ResolveColour(properties_.background));
-        }
+        SetTextColor(dc, TextColourShown(properties_.textColour));
+        SetBkColor(dc, BackgroundShown(properties_.background));
         return Background();
     }
 

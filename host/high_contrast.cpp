@@ -1,6 +1,6 @@
 #include "host/high_contrast.h"
 
-#include <windows.h>
+#include "host/description.h"
 
 namespace {
 
@@ -16,4 +16,12 @@ bool AskWindows() {
 HighContrastFunction& HighContrastEntry() {
     static HighContrastFunction entry = AskWindows;
     return entry;
+}
+
+COLORREF TextColourShown(COLORREF own) {
+    return HighContrastOn() ? GetSysColor(COLOR_WINDOWTEXT) : ResolveColour(own);
+}
+
+COLORREF BackgroundShown(COLORREF own) {
+    return HighContrastOn() ? GetSysColor(COLOR_WINDOW) : ResolveColour(own);
 }

@@ -2,6 +2,8 @@
 // own colours instead of their pictures and fixed colours.
 #pragma once
 
+#include <windows.h>
+
 // Whether high contrast is on (SystemParametersInfo, SPI_GETHIGHCONTRAST). The entry
 // can be replaced, so that a test can switch it: Wine always answers off.
 using HighContrastFunction = bool (*)();
@@ -9,3 +11,8 @@ HighContrastFunction& HighContrastEntry();
 inline bool HighContrastOn() {
     return HighContrastEntry()();
 }
+
+// The colours a control paints its text and background in: its own (a colour
+// property's value), or in high contrast the window-text and window colours.
+COLORREF TextColourShown(COLORREF own);
+COLORREF BackgroundShown(COLORREF own);

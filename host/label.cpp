@@ -89,17 +89,13 @@ private:
     void Draw(HDC dc) {
         RECT client;
         GetClientRect(hwnd_, &client);
-        // In high contrast, the system's text colours; else the label's own.
-        bool system = HighContrastOn();
-        BrushHandle background(
-            CreateSolidBrush(system ? GetSysColor(COLOR_WINDOW) : ResolveColour(properties_.background)));
+        BrushHandle background(CreateSolidBrush(BackgroundShown(properties_.background)));
         FillRect(dc, &client, background.get());
         const char* caption = Caption();
         if (*caption) {
             SelectedObject font(dc, Font());
             int mode = SetBkMode(dc, TRANSPARENT);
-            COLORREF colour = SetTextColor(dc, system ? GetSysColor(COLOR_WINDOWTEXT)
-                                                      : ResolveColour(properties_.textColour));
+            COLORREF colour = SetTextColor(dc, TextColourShown(properties_.textColour));
             DrawTextA(dc, caption, -1, &client, DrawFlags(properties_));
             SetTextColor(dc, colour);
             SetBkMode(dc, mode);

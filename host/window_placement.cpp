@@ -111,8 +111,8 @@ void WindowObject::OnDpiChanged(int dpi, const RECT& suggested) {
     // moves; none of the moves draws or erases anything, and everything is painted once
     // after. (WM_SETREDRAW would stop the drawing too, but turned back on it shows a
     // window that is hidden.)
-    FontHandle previous =
-        LayOutWindow(dpi, false, {suggested.left, suggested.top}, SWP_NOREDRAW | SWP_DEFERERASE);
-    LayOutControls(SWP_NOREDRAW | SWP_DEFERERASE);
+    constexpr UINT kQuiet = SWP_NOREDRAW | SWP_DEFERERASE;
+    FontHandle previous = LayOutWindow(dpi, false, {suggested.left, suggested.top}, kQuiet);
+    LayOutControls(kQuiet);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

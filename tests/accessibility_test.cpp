@@ -14,6 +14,7 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/main_window_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
@@ -122,25 +123,10 @@ constexpr wchar_t kHint[] = L"请先设置目录，若不设置默认D:\\mirserv
 constexpr wchar_t kNotice[] =
     L"提示：文件按钮用记事本打开 D:\\MirServer 下的配置文件，文件夹按钮按上方目录打开资源管理器。";
 
-class ScreenReader : public testing::Test {
+// The main window in this process, read as a reader in another process would read it.
+class ScreenReader : public mainwindow::MainWindow {
 protected:
-    static void SetUpTestSuite() {
-        InitializeHost();
-        ReadWindowList(kPanelProgram);
-    }
-    void SetUp() override {
-        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
-        window_ = GetWindowHandle(0);
-        ASSERT_TRUE(ui::PumpUntil([this] { return IsWindowVisible(window_) != FALSE; }, 10000));
-    }
-    void TearDown() override {
-        if (IsWindow(window_)) DestroyWindow(window_);
-        ui::Pump();
-    }
-    static HWND Control(const char* name) { return ui::UnitHandle(kMainWindowId, name); }
-    static Spoken Of(const char* name) { return Read(Control(name)); }
-
-    HWND window_ = nullptr;
+    Spoken Of(const char* name) const { return Read(Control(name)); }
 };
 
 TEST_F(ScreenReader, BothBoxesHaveNamesTheLabelIsReadAsItsTextAndEveryButtonByItsCaption) {

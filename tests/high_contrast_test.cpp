@@ -21,6 +21,7 @@
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "tests/main_window_fixture.h"
 #include "tests/support/painted.h"
 #include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
@@ -84,22 +85,18 @@ SIZE TextSize(HWND window, const char* text) {
     return size;
 }
 
-class HighContrast : public testing::Test {
+class HighContrast : public mainwindow::MainWindow {
 protected:
-    static void SetUpTestSuite() {
-        InitializeHost();
-        ReadWindowList(kPanelProgram);
-    }
     void SetUp() override {
         realQuery_ = HighContrastEntry();
         HighContrastEntry() = AskTheTest;
         g_highContrast = false;
         for (int element : kSchemeElements)
             saved_.push_back(GetSysColor(element));
-        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
-        window_ = GetWindowHandle(0);
+        MainWindow::SetUp();
+        if (HasFatalFailure()) return;
         SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-        box_ = ui::UnitHandle(kMainWindowId, "编辑框目录");
+        box_ = Control("编辑框目录");
         // The focus in the box, so that no button draws a focus rectangle; its caret is
         // hidden whenever the window is read.
         SetFocus(box_);
@@ -110,8 +107,7 @@ protected:
         g_highContrast = false;
         SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, saved_.data());
         HighContrastEntry() = realQuery_;
-        if (IsWindow(window_)) DestroyWindow(window_);
-        ui::Pump();
+        MainWindow::TearDown();
     }
 
     bool Painted() const { return panelcheck::PaintedThrough(window_); }
@@ -222,7 +218,6 @@ protected:
 
     HighContrastFunction realQuery_ = nullptr;
     std::vector<COLORREF> saved_;
-    HWND window_ = nullptr;
     HWND box_ = nullptr;
 };
 
@@ -273,8 +268,7 @@ TEST_F(HighContrast, AtAnotherDpiTheFramesAndTextsAreScaledLikeEverythingElse) {
     RECT suggested{0, 0, 0, 0};
     GetWindowRect(window_, &suggested);
     OffsetRect(&suggested, -suggested.left, -suggested.top);
-    SendMessageA(window_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(120, 120),
-                 reinterpret_cast<LPARAM>(&suggested));
+    mainwindow::ChangeDpi(window_, 120, suggested);
     ASSERT_TRUE(Painted());
     RECT client;
     GetClientRect(window_, &client);

@@ -1,5 +1,6 @@
 // The panel's main window loaded in this process, ready for the user, for each test of
-// the main_window_test program: its events are recorded from the moment it is ready.
+// the programs that look at it here (main_window_test, accessibility_test,
+// high_contrast_test): its events are recorded from the moment it is ready.
 #pragma once
 
 #include <gtest/gtest.h>
