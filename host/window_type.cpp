@@ -56,8 +56,8 @@ void WindowObject::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
-        // Where Windows scales a window's frame only when asked (per-monitor DPI of
-        // Windows 10 before 1703), the window asks.
+        // The window asks Windows to scale its frame wherever Windows has the function
+        // (Windows 10 1607 on); from 1703 on, per-monitor v2 scales it without asking.
         auto enableNonClientScaling = EnableNonClientScalingEntry();
         bool asked = enableNonClientScaling && enableNonClientScaling(hwnd_);
         frameScales_ = asked || FramesFollowWindowDpi();

@@ -41,6 +41,8 @@ void StartEditor(const ActionRow& row) {
     OwnedText notepad(SystemProgramPath("notepad.exe"));
     const TaggedValue commandLine = TextArg(row.target);
     const TaggedValue waitForExit = LogicalArg(false);
+    // Where the system folder cannot be read, the command line alone is given, and
+    // Windows searches for notepad as CreateProcess does, the program's folder first.
     const TaggedValue showMode = kOmittedArg; // a normal window
     const TaggedValue programFile = notepad ? TextArg(notepad.get()) : kOmittedArg;
     TaggedValue args[] = {commandLine, waitForExit, showMode, programFile};

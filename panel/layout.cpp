@@ -48,6 +48,8 @@ constexpr ButtonProperties kButton{};
 constexpr LOGFONTA kSongTi12{-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                              0,   0, 0, 0, "宋体"};
 constexpr ButtonProperties kSongTiButton{.font = &kSongTi12};
+// Orange on dark brown, as the layout has always had it: 4.2 : 1, below the 4.5 : 1
+// that text should have; high contrast (host/high_contrast.cpp) is the way to more.
 constexpr LabelProperties kHintLabel{
     .textColour = RGB(255, 128, 0),
     .background = RGB(66, 62, 51),
