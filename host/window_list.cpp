@@ -1,5 +1,6 @@
 #include "host/window_list.h"
 
+#include "host/host_messages.h"
 #include "host/host_state.h"
 #include "host/window_object.h"
 

@@ -6,7 +6,7 @@
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
-#include "host/host_state.h"
+#include "host/host_messages.h"
 #include "host/window_object.h"
 
 namespace {
