@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -67,6 +68,12 @@ private:
     // Raises the event; false when a routine destroyed the window, and this object with
     // it, so that nothing of the object may be touched any more.
     bool RaiseAndOutlive(std::int32_t event);
+    // The groups of the message switch (window_type.cpp): each answers the messages
+    // it handles, and nothing for the others.
+    std::optional<LRESULT> OnLifeMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnPlaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnDrawMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool HandleKeyboard(const MSG& message);
     void MoveFocus(bool backwards);
     bool PressDefaultButton();
