@@ -4,7 +4,6 @@
 
 #include "host/control.h"
 #include "host/text.h"
-#include "host/window_object.h"
 
 namespace {
 

@@ -22,25 +22,6 @@ RECT ControlRect(const UnitDescription& unit, int dpi) {
     return ScaleRect(unit.left, unit.top, unit.width, unit.height, dpi);
 }
 
-DeferredMoves::~DeferredMoves() {
-    if (moves_.empty()) return;
-    // A batch that cannot be made moves each window on its own.
-    HDWP batch = BeginDeferWindowPos(static_cast<int>(moves_.size()));
-    for (const PendingMove& m : moves_) {
-        if (!batch) break;
-        batch = DeferWindowPos(batch, m.window, nullptr, m.place.left, m.place.top,
-                               m.place.right - m.place.left, m.place.bottom - m.place.top, m.flags);
-    }
-    if (batch && EndDeferWindowPos(batch)) return;
-    for (const PendingMove& m : moves_)
-        SetWindowPos(m.window, nullptr, m.place.left, m.place.top, m.place.right - m.place.left,
-                     m.place.bottom - m.place.top, m.flags);
-}
-
-void DeferredMoves::Move(HWND window, const RECT& place, UINT flags) {
-    moves_.push_back({window, place, flags | flags_ | SWP_NOZORDER | SWP_NOACTIVATE});
-}
-
 Control::Control(Unit& unit, const CreationContext& context, const LOGFONTA* storedFont)
     : UnitObject(unit, context.windowId, context.window), storedFont_(storedFont) {}
 

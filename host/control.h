@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-#include <vector>
-
+#include "host/deferred_moves.h"
 #include "host/description.h"
 #include "host/handles.h"
 #include "host/text.h"
@@ -13,28 +12,6 @@
 
 // The window text of a control as a new heap text (an empty one for no text).
 char* ReadWindowText(HWND control);
-
-// Moves of a window's controls, made in one batch (DeferWindowPos) when it goes out of
-// scope, so that the controls are laid out together and painted once after.
-class DeferredMoves {
-public:
-    // `flags`: SetWindowPos flags of every move (SWP_NOREDRAW and SWP_DEFERERASE where
-    // one repaint follows).
-    explicit DeferredMoves(UINT flags = 0) : flags_(flags) {}
-    DeferredMoves(const DeferredMoves&) = delete;
-    DeferredMoves& operator=(const DeferredMoves&) = delete;
-    ~DeferredMoves();
-    void Move(HWND window, const RECT& place, UINT flags = 0);
-
-private:
-    struct PendingMove {
-        HWND window;
-        RECT place;
-        UINT flags;
-    };
-    UINT flags_;
-    std::vector<PendingMove> moves_;
-};
 
 // A control of a window: its stored font at the window's DPI (none: the window's
 // default font) and its rectangle at that DPI.

@@ -79,12 +79,9 @@ enum class PictureMode { Once = 0, Tiled = 1, CentredFit = 2, Stretched = 3 };
 enum class HorizontalAlign { Left, Centre, Right };
 enum class VerticalAlign { Top, Centre, Bottom };
 
-// The system button-face colour, as a colour property stores it.
+// The system button-face colour, as a colour property stores it (high_contrast.h's
+// ResolveColour makes it the system's colour).
 inline constexpr COLORREF kButtonFaceColour = 0xFF000000;
-// A colour property's value as a colour (the button-face marker becomes the system colour).
-inline COLORREF ResolveColour(COLORREF colour) {
-    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
-}
 
 // What the window's picture shows that must also be said in words: a screen reader
 // reads it, and in high contrast, where the picture is not drawn, it is drawn as text

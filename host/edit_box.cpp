@@ -6,7 +6,6 @@
 #include "host/dpi.h"
 #include "host/high_contrast.h"
 #include "host/text.h"
-#include "host/window_object.h"
 
 namespace {
 

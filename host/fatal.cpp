@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "host/characters.h"
 #include "host/host_state.h"
 
 namespace {
@@ -16,7 +17,7 @@ ProgramEnd g_end = nullptr;
 void Append(char* report, std::size_t capacity, const char* text) {
     std::size_t used = std::strlen(report);
     while (*text) {
-        std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1] ? 2 : 1;
+        auto step = static_cast<std::size_t>(NextCharacter(text) - text);
         if (used + step >= capacity) break;
         std::memcpy(report + used, text, step);
         used += step;

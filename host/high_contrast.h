@@ -4,12 +4,19 @@
 
 #include <windows.h>
 
+#include "host/description.h"
+
 // Whether high contrast is on (SystemParametersInfo, SPI_GETHIGHCONTRAST). The entry
 // can be replaced, so that a test can switch it: Wine always answers off.
 using HighContrastFunction = bool (*)();
 HighContrastFunction& HighContrastEntry();
 inline bool HighContrastOn() {
     return HighContrastEntry()();
+}
+
+// A colour property's value as a colour (the button-face marker becomes the system colour).
+inline COLORREF ResolveColour(COLORREF colour) {
+    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
 }
 
 // The colours a control paints its text and background in: its own (a colour

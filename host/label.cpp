@@ -4,7 +4,6 @@
 #include "host/control.h"
 #include "host/high_contrast.h"
 #include "host/text.h"
-#include "host/window_object.h"
 
 namespace {
 
@@ -89,8 +88,7 @@ private:
     void Draw(HDC dc) {
         RECT client;
         GetClientRect(hwnd_, &client);
-        BrushHandle background(CreateSolidBrush(BackgroundShown(properties_.background)));
-        FillRect(dc, &client, background.get());
+        FillRect(dc, &client, BackgroundBrush());
         const char* caption = Caption();
         if (*caption) {
             SelectedObject font(dc, Font());
@@ -102,7 +100,20 @@ private:
         }
     }
 
+    // The background brush, kept while its colour is the one to show (high contrast
+    // and the system's colours can change while the label lives).
+    HBRUSH BackgroundBrush() {
+        COLORREF colour = BackgroundShown(properties_.background);
+        if (!background_ || colour != backgroundColour_) {
+            background_.reset(CreateSolidBrush(colour));
+            backgroundColour_ = colour;
+        }
+        return background_.get();
+    }
+
     const LabelProperties& properties_;
+    BrushHandle background_;
+    COLORREF backgroundColour_ = 0;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/events.h"
+#include "host/host_messages.h"
 #include "host/host_state.h"
 #include "host/unit.h"
 #include "host/window_entries.h"

@@ -60,7 +60,7 @@ void InitializeHost() {
     HostState& host = Host();
     SetFatalReportEnd(RunProgramEndCleanup);
     LimitDllSearchToSystemFolder(); // before anything loads a library
-    TextHeap();
+    BlockHeap();
     OleInitialize(nullptr);
     host.oleInitialized = true;
 

@@ -1,9 +1,11 @@
 // The start and the end of the program: host initialization, the end routines and
-// the program-end clean-up. The state they set up is in host_state.h.
+// the program-end clean-up. The state they set up is in host_state.h, the messages of
+// the host's parts in host_messages.h.
 #pragma once
 
 #include <cstdint>
 
+#include "host/host_messages.h"
 #include "host/host_state.h"
 
 // Heap, OLE, current directory = the program's folder, hidden owner window, GUI thread;

@@ -1,6 +1,9 @@
 // Libraries that the program loads while it runs come from Windows' own folder, never
 // from the program's folder or the current one, where a file of the same name could be
-// anyone's.
+// anyone's. What Windows loads before the program runs (its imports and theirs, and
+// under Wine what Wine loads at a process's start) is searched for as Windows always
+// does. What the limit costs: a shell extension whose own libraries lie only on the
+// PATH may fail to load in the folder dialog.
 #pragma once
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include <array>
 #include <unordered_map>
 
-#include "host/host_state.h"
+#include "host/host_messages.h"
 
 extern const UnitType kWindowType;
 extern const UnitType kEditBoxType;

@@ -1,6 +1,5 @@
 // The end of the window: the close request and its events, the end of the Windows
-// session, destruction, and the end of the program with its last window. Also the
-// tray icon's mouse messages, which the window turns into its tray event.
+// session, destruction, and the end of the program with its last window.
 #include <windows.h>
 
 #include "host/events.h"
@@ -51,21 +50,4 @@ void WindowObject::OnDetached() {
     bigIcon_.reset();
     smallIcon_.reset();
     if (ownsItself_) delete this;
-}
-
-void WindowObject::OnTrayNotify(LPARAM lParam) {
-    std::uint32_t kind = 0;
-    switch (lParam) {
-    case WM_LBUTTONUP:
-        kind = 1;
-        break;
-    case WM_LBUTTONDBLCLK:
-        kind = 2;
-        break;
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-        kind = 3;
-        break;
-    }
-    if (kind) Raise(kEventTrayIcon, {kind});
 }

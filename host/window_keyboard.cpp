@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "host/characters.h"
 #include "host/events.h"
 #include "host/window_object.h"
 
@@ -18,19 +19,21 @@ bool KeyDown(int key) {
     return (GetKeyState(key) & 0x8000) != 0;
 }
 
-bool IsDefaultButton(HWND hwnd) {
+// Whether a window is of a system class (the names are compared as Windows does, in
+// any case).
+bool IsOfClass(HWND hwnd, const char* className) {
     char name[16] = "";
     GetClassNameA(hwnd, name, sizeof name);
-    return !lstrcmpiA(name, "Button") && (GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+    return !lstrcmpiA(name, className);
+}
+
+bool IsDefaultButton(HWND hwnd) {
+    return IsOfClass(hwnd, "Button") && (GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
 }
 
 // A caption's mnemonic: the character after a single "&".
 bool HasMnemonic(const char* caption, char key) {
-    for (const char* p = caption; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            ++p;
-            continue;
-        }
+    for (const char* p = caption; *p; p = NextCharacter(p)) {
         if (*p != '&') continue;
         if (p[1] == '&') {
             ++p;
@@ -44,9 +47,7 @@ bool HasMnemonic(const char* caption, char key) {
 
 // A one-line "Edit" control: Windows' own answers Enter with the error beep.
 bool IsSingleLineEdit(HWND hwnd) {
-    char name[16] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    return !lstrcmpiA(name, "Edit") && !(GetWindowLongA(hwnd, GWL_STYLE) & ES_MULTILINE);
+    return IsOfClass(hwnd, "Edit") && !(GetWindowLongA(hwnd, GWL_STYLE) & ES_MULTILINE);
 }
 
 } // namespace

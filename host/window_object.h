@@ -2,14 +2,15 @@
 // controls and what it disabled as a modal window. Its parts live in files of their
 // own: creation (window_create), place and size at a DPI (window_placement), icons
 // (window_icon), painting (window_paint), keys (window_keyboard), activation and
-// focus (window_activation), closing and the end of the session (window_close), and
-// the message switch (window_type).
+// focus (window_activation), closing and the end of the session (window_close), the
+// tray icon (window_tray), and the message switch (window_type).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -67,6 +68,12 @@ private:
     // Raises the event; false when a routine destroyed the window, and this object with
     // it, so that nothing of the object may be touched any more.
     bool RaiseAndOutlive(std::int32_t event);
+    // The groups of the message switch (window_type.cpp): each answers the messages
+    // it handles, and nothing for the others.
+    std::optional<LRESULT> OnLifeMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnPlaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnDrawMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool HandleKeyboard(const MSG& message);
     void MoveFocus(bool backwards);
     bool PressDefaultButton();

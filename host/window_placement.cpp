@@ -1,19 +1,43 @@
-// Where the window stands and how large it is: its client area is the layout's at the
-// window's DPI, in whatever frame Windows draws around it, and it follows the window
-// to another DPI, minimized or not.
+// Where the window stands and how large it is, at its DPI, and the change of DPI.
+//
+// The layout is drawn in pixels at 96 DPI; the window shows it at the DPI of the
+// monitor it is on, and the manifest (resources/panel.manifest) tells Windows so, so
+// that Windows does not stretch it as a bitmap. At 96 DPI every pixel is the layout's.
+// - Made (window_create.cpp), the window asks for its DPI and lays itself out there
+//   (LayOutWindow): the default GUI font at that DPI, the picture at that size
+//   (decoded when next drawn, background_picture.cpp), the icons at that DPI's sizes
+//   (window_icon.cpp),
+//   then its size: a client area that is the layout's scaled (dpi.h's rounding), in
+//   whatever frame Windows draws. Then every control takes its font and place there
+//   (LayOutControls, control.cpp), in one batch of moves.
+// - Its frame is Windows' own at that DPI: the window asks for it in WM_NCCREATE
+//   (EnableNonClientDpiScaling) wherever Windows has the function (window_type.cpp).
+// - Before a change of DPI, Windows asks the window the size it will take
+//   (WM_GETDPISCALEDSIZE, window_type.cpp): its own at the new DPI, so that the
+//   rectangle that WM_DPICHANGED suggests is that size. On WM_DPICHANGED
+//   (OnDpiChanged) it lays itself out as it would start at that DPI, at the place
+//   Windows suggests; its controls are moved, not made again, so that what was typed
+//   stays; nothing draws during the moves, and the whole is painted once after.
+// - Minimized meanwhile, it keeps its size for when it comes back (PlaceForRestore);
+//   hidden meanwhile, it stays hidden until it is shown.
+// - Centred (CentredOnScreen), it is centred on the screen, then moved so that its
+//   top-left corner is inside its monitor's work area: a window larger than the screen
+//   keeps its caption within reach, and one that fits moves too where a taskbar at the
+//   top or the left covers that corner.
 #include <windows.h>
 
 #include <algorithm>
 
 #include "host/background_picture.h"
-#include "host/control.h"
+#include "host/deferred_moves.h"
 #include "host/dpi.h"
 #include "host/window_object.h"
 
 POINT CentredOnScreen(SIZE outer) {
     POINT at{(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
     // A window larger than the screen would start above and left of it, its caption
-    // out of reach: its top-left corner stays inside its monitor's work area.
+    // out of reach: its top-left corner stays inside its monitor's work area (which
+    // also moves a window that fits, where a taskbar at the top or left covers it).
     RECT place{at.x, at.y, at.x + outer.cx, at.y + outer.cy};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

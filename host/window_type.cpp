@@ -1,12 +1,12 @@
-// The window unit type: a top-level window of class "KZWindow", and the one switch
-// that hands its messages to the parts of the window object.
+// The window unit type: a top-level window of class "KZWindow", and the switch that
+// hands its messages, group by group, to the parts of the window object.
 #include <windows.h>
 
 #include "host/accessible.h"
 #include "host/background_picture.h"
 #include "host/dpi.h"
 #include "host/events.h"
-#include "host/host_state.h"
+#include "host/host_messages.h"
 #include "host/window_object.h"
 
 namespace {
@@ -53,27 +53,18 @@ void WindowObject::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (IsWindow(self)) commandPassing_ = previous;
 }
 
-LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+// The window's life: its frame as it is made, the close request, the end of the
+// session and destruction.
+std::optional<LRESULT> WindowObject::OnLifeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
-        // Where Windows scales a window's frame only when asked (per-monitor DPI of
-        // Windows 10 before 1703), the window asks.
+        // The window asks Windows to scale its frame wherever Windows has the function
+        // (Windows 10 1607 on); from 1703 on, per-monitor v2 scales it without asking.
         auto enableNonClientScaling = EnableNonClientScalingEntry();
         bool asked = enableNonClientScaling && enableNonClientScaling(hwnd_);
         frameScales_ = asked || FramesFollowWindowDpi();
         break;
     }
-    case WM_COMMAND:
-        OnCommand(wParam, lParam);
-        return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        if (UnitObject* control = HostObjectOf(reinterpret_cast<HWND>(lParam))) {
-            if (HBRUSH brush = control->OnControlColour(reinterpret_cast<HDC>(wParam)))
-                return reinterpret_cast<LRESULT>(brush);
-        }
-        break;
     case WM_CLOSE:
         return OnClose();
     case WM_QUERYENDSESSION:
@@ -84,6 +75,13 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCDESTROY:
         OnDestroyed();
         return CallOriginal(message, wParam, lParam);
+    }
+    return std::nullopt;
+}
+
+// Where the window is and how large, shown or not, and at which DPI.
+std::optional<LRESULT> WindowObject::OnPlaceMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case WM_MOVE:
         if (!RaiseAndOutlive(kEventMoved)) return 0;
         break;
@@ -99,6 +97,27 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
         if (!RaiseAndOutlive(wParam ? kEventShown : kEventHidden)) return 0;
         break;
+    case kMsgGetDpiScaledSize:
+        // The size the window will take at the DPI, so that the rectangle Windows
+        // suggests with WM_DPICHANGED is the window's own.
+        if (auto* size = reinterpret_cast<SIZE*>(lParam); size && wParam > 0) {
+            *size = OuterSizeAt(static_cast<int>(wParam));
+            return TRUE;
+        }
+        break;
+    case kMsgDpiChanged:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+// The controls' notifications, activation and focus, and the tray icon.
+std::optional<LRESULT> WindowObject::OnInputMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        return 0;
     case WM_ACTIVATE: {
         LRESULT result = CallOriginal(message, wParam, lParam);
         OnActivate(wParam);
@@ -110,6 +129,21 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgTrayNotify:
         OnTrayNotify(lParam);
         return 0;
+    }
+    return std::nullopt;
+}
+
+// Painting: the window's own, its controls' colours and its font.
+std::optional<LRESULT> WindowObject::OnDrawMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (UnitObject* control = HostObjectOf(reinterpret_cast<HWND>(lParam))) {
+            if (HBRUSH brush = control->OnControlColour(reinterpret_cast<HDC>(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        }
+        break;
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);
         return 0;
@@ -131,14 +165,6 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Paint(reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
-    case kMsgGetDpiScaledSize:
-        // The size the window will take at the DPI, so that the rectangle Windows
-        // suggests with WM_DPICHANGED is the window's own.
-        if (auto* size = reinterpret_cast<SIZE*>(lParam); size && wParam > 0) {
-            *size = OuterSizeAt(static_cast<int>(wParam));
-            return TRUE;
-        }
-        break;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
         // High contrast switched on or off, or other colours: everything is painted again
@@ -146,12 +172,19 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST)
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         break;
-    case WM_GETOBJECT:
+    }
+    return std::nullopt;
+}
+
+// Each message goes to the group that handles it (each message is in one group at
+// most); what no group answers goes to the window's original procedure.
+LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> answer = OnLifeMessage(message, wParam, lParam)) return *answer;
+    if (std::optional<LRESULT> answer = OnPlaceMessage(message, wParam, lParam)) return *answer;
+    if (std::optional<LRESULT> answer = OnInputMessage(message, wParam, lParam)) return *answer;
+    if (std::optional<LRESULT> answer = OnDrawMessage(message, wParam, lParam)) return *answer;
+    if (message == WM_GETOBJECT) {
         if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
-        break;
-    case kMsgDpiChanged:
-        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-        return 0;
     }
     return CallOriginal(message, wParam, lParam);
 }

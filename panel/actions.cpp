@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kDefaultRoot = "D:\\mirserver";
 constexpr const char* kBrowsePrompt = "请选择一个路径";
 constexpr std::int32_t kExplore = 2;
 constexpr std::string_view kNotepad = "notepad ";
@@ -42,6 +41,8 @@ void StartEditor(const ActionRow& row) {
     const TaggedValue commandLine = TextArg(row.target);
     const TaggedValue waitForExit = LogicalArg(false);
     const TaggedValue showMode = kOmittedArg; // a normal window
+    // Where the system folder cannot be read, the command line alone is given, and
+    // Windows searches for notepad as CreateProcess does, the program's folder first.
     const TaggedValue programFile = notepad ? TextArg(notepad.get()) : kOmittedArg;
     TaggedValue args[] = {commandLine, waitForExit, showMode, programFile};
     TaggedValue result{};

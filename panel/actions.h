@@ -4,6 +4,10 @@
 
 #include <cstddef>
 
+// The root the directory box holds when the window opens: its text in the layout, and
+// written into it again when the window is made.
+inline constexpr char kDefaultRoot[] = "D:\\mirserver";
+
 // Creation of the main window: the directory box gets the default root.
 void FillDefaultDirectory();
 // The browse button: the folder dialog's choice goes into the directory box.

@@ -48,6 +48,8 @@ constexpr ButtonProperties kButton{};
 constexpr LOGFONTA kSongTi12{-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                              0,   0, 0, 0, "宋体"};
 constexpr ButtonProperties kSongTiButton{.font = &kSongTi12};
+// Orange on dark brown, as the layout has always had it: 4.2 : 1, below the 4.5 : 1
+// that text should have; high contrast (host/high_contrast.cpp) is the way to more.
 constexpr LabelProperties kHintLabel{
     .textColour = RGB(255, 128, 0),
     .background = RGB(66, 62, 51),
@@ -99,7 +101,7 @@ struct ControlRow {
 // the last row to the first) and the first focus.
 constexpr ControlRow kControls[] = {
     // name         id          kind          left top  w    h    text                style        tab bound
-    {"编辑框目录", 0x160100DA, kTypeEditBox, 40, 64, 136, 24, "D:\\mirserver", &kSunkenBox, kTab, kNone},
+    {"编辑框目录", 0x160100DA, kTypeEditBox, 40, 64, 136, 24, kDefaultRoot, &kSunkenBox, kTab, kNone},
     {"按钮浏览", 0x160100D8, kTypeButton, 180, 63, 69, 28, "浏览(B)...\r\n", &kButton, kTab, kBrowseClick},
     {"编辑框1", 0x16010098, kTypeEditBox, 24, 464, 664, 16,
      "常用命令：random small large equal mov inc dec mul div (加减乘除)\r\n checkrenewlevel(转生)  "

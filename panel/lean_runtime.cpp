@@ -20,7 +20,7 @@
 #include <new>
 
 #include "host/fatal.h"
-#include "host/text.h"
+#include "host/heap.h"
 
 namespace {
 

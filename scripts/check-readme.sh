@@ -5,15 +5,17 @@
 #   source"): a row's first cell names files or folders; a file is under the row of
 #   the deepest folder that holds it, or the row that names it. A folder row whose
 #   text names files of that folder in backticks (by name, or without the extension:
-#   `dpi` for dpi.cpp and dpi.h) names them all, CMakeLists.txt aside, and names
-#   nothing else;
+#   `dpi` for dpi.cpp and dpi.h) names them all, CMakeLists.txt aside; every name in
+#   backticks of a folder row is a file or folder under it (a row whose names are all
+#   stale fails), and a folder row names each folder inside it (`support/`);
 # - every path of the repository that the README names (host/..., scripts/... and
 #   so on) is a file or folder that git tracks;
-# - every PANEL_ name the README gives is used by a file of the repository, and every
+# - every PANEL_ name the README gives is used by the code of a file of the repository
+#   (its comments left out: a name only a comment gives is stale), and every
 #   -DPANEL_ option it gives is an option() of the CMake project;
-# - the number of test programs it states ("N test programs") is the number that
+# - a number of test programs it states ("N test programs") is the number that
 #   tests/CMakeLists.txt makes, as the configured BUILD_DIR lists them, and the
-#   heap-checked pass (HeapChecked.*) runs each of them.
+#   heap-checked pass (HeapChecked.*) runs each of them, as the README says.
 # Lists every finding and exits 1 on any; exits 2 when BUILD_DIR has no tests.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build=$(cd "${1:-$build_dir}" 2>/dev/null && pwd) || { echo "readme: no build folder ${1:-$build_dir} (configure first)" >&2; exit 2; }
@@ -71,11 +73,14 @@ for folder, mentioned in folder_rows.items():
     known = {os.path.basename(f) for f in children} | {stem(os.path.basename(f)) for f in children}
     below = {os.path.relpath(f, folder) for f in files if f.startswith(folder + "/")}
     below |= {os.path.relpath(d, folder) + "/" for d in folders if d.startswith(folder + "/")}
-    if not any(m in known for m in mentioned):
-        continue  # a row that names no file of its folder stands for the whole folder
     for m in mentioned:
         if m not in known and m not in below:
             findings.append(f"layout table: the {folder}/ row names `{m}`, which is not in {folder}/")
+    for d in sorted(d for d in folders if os.path.dirname(d) == folder):
+        if os.path.basename(d) + "/" not in mentioned:
+            findings.append(f"layout table: the {folder}/ row does not name its folder {os.path.basename(d)}/")
+    if not any(m in known for m in mentioned):
+        continue  # a row that names no file of its folder stands for all its files
     for f in children:
         name = os.path.basename(f)
         if name not in mentioned and stem(name) not in mentioned:
@@ -102,8 +107,17 @@ options = set()
 for f in files:
     if os.path.basename(f) == "CMakeLists.txt":
         options.update(re.findall(r"^\s*option\((\w+)", open(os.path.join(here, f)).read(), re.M))
+def code(path):
+    """The file's text without its comments: # in scripts and CMake, // and /* */ in C++."""
+    text = open(os.path.join(here, path), encoding="utf-8", errors="replace").read()
+    if path.endswith((".cpp", ".h", ".rc")):
+        return re.sub(r"//[^\n]*|/\*.*?\*/", " ", text, flags=re.S)
+    return re.sub(r"(?:^|(?<=\s))#[^\n]*", " ", text, flags=re.M)
+
 for name in sorted(set(re.findall(r"\bPANEL_[A-Z0-9_]+\b", readme))):
-    used = subprocess.run(["git", "-C", here, "grep", "-qw", name, "--", *others]).returncode == 0
+    hits = subprocess.run(["git", "-C", here, "grep", "-lw", name, "--", *others],
+                          capture_output=True, text=True).stdout.split()
+    used = any(re.search(r"\b%s\b" % name, code(f)) for f in hits)
     if not used:
         findings.append(f"README names {name}, which no file of the repository uses")
 for name in sorted(set(re.findall(r"-D(PANEL_[A-Z0-9_]+)", readme))):
@@ -116,9 +130,9 @@ for testfile in testfiles:
     text = open(testfile).read()
     programs.update(re.findall(r'include\("[^"]*/([\w.-]+)\[\d+\]_include\.cmake"\)', text))
     heap_checked.update(re.findall(r"add_test\(\[=\[HeapChecked\.([\w.-]+)\]=\]", text))
+if not programs:
+    findings.append("the build lists no test program")
 stated = re.findall(r"\b(\d+) test programs\b", readme)
-if not stated:
-    findings.append('README states no number of test programs ("N test programs")')
 for number in sorted(set(stated)):
     if int(number) != len(programs):
         findings.append(f"README states {number} test programs; tests/CMakeLists.txt makes {len(programs)}")
@@ -129,6 +143,6 @@ for finding in findings:
     print(f"readme: {finding}", file=sys.stderr)
 if findings:
     sys.exit(1)
-print(f"readme: the layout table holds the {len(files)} files, the named paths and options exist, "
-      f"{len(programs)} test programs, each heap-checked")
+print(f"readme: the layout table holds the {len(files)} files, the named paths, names and options exist, "
+      f"the {len(programs)} test programs are each heap-checked")
 PYTHON

@@ -9,7 +9,9 @@
 # then prints the zip's path and its SHA-256. <version> is the CMake project's version.
 # The same commit gives the same bytes wherever and whenever it is packaged
 # (scripts/check-reproducible.sh shows it):
-# - the exe is linked without a time stamp, build paths or symbols (see CMakeLists.txt);
+# - the exe is linked without a time stamp, build paths or symbols (see CMakeLists.txt
+#   and panel/CMakeLists.txt), and libjpeg-turbo's objects carry no folder and no time
+#   (scripts/bootstrap.sh);
 # - 使用说明.txt comes from resources/operator-notes.zh_CN.txt (UTF-8 in the repository),
 #   converted to GBK with CRLF line ends: Notepad on Chinese Windows reads a file
 #   without a byte-order mark in the ANSI code page, 936, and Notepad before

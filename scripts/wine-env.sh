@@ -3,8 +3,9 @@
 #   . "$here/scripts/wine-env.sh"; wine_environment PREFIX; wine_env wine PROGRAM.exe
 #   wine_end_server ends the prefix's Wine processes and its server.
 # Nothing of the machine or of the caller's shell reaches Wine: every Wine command of
-# the scripts (wine, wineboot, wineserver) runs through wine_env, under env -i with
-# these variables alone:
+# the scripts that runs in a prefix (wine, wineboot, wineserver) runs through wine_env,
+# under env -i with these variables alone (only `wine --version`, which starts nothing,
+# is called bare, by scripts/test.sh and scripts/figures.sh):
 # - PATH: the system's own folders, where Debian puts Wine and what it calls;
 # - LC_ALL=zh_CN.UTF-8, so that the ANSI code page is 936 (GBK), and no LANGUAGE that
 #   would change the language of Wine's own dialogs;

@@ -6,7 +6,11 @@
 # kind of run is refused (exit status 2).
 # Wine sees the suite's environment alone, nothing of the machine or of the caller's
 # shell (scripts/wine-env.sh): always zh_CN.UTF-8, so that the ANSI code page is 936
-# (GBK). Drive Z: is the program's build tree.
+# (GBK). Drive Z: is the one folder of the machine a run needs: in a session, the
+# folder that holds the session's (the build tree); on its own, the folder above
+# PROGRAM's (the build tree for build/bin/X.exe; for a PROGRAM without a folder, such
+# as scripts/screenshot.sh's `explorer`, the folder above the current one, which is /
+# when that is /).
 # --session: inside a running session of scripts/wine-session.sh, in a slot that no
 #   other run holds: each run holds its slot's lock until it ends, so that as many
 #   runs go at once as there are slots (ctest -j 2 on two) and any more wait for a
@@ -146,7 +150,7 @@ trap finish EXIT
 trap 'exit 130' INT TERM
 
 # Drive Z: is the one folder of the machine that a program here needs: the build tree
-# that holds it (its bin folder's parent), never the machine's root.
+# that holds it (its bin folder's parent); see the opening comment for other programs.
 program_folder=$(dirname "$(realpath -m "$1")")
 if [[ -n $session ]]; then
     ln -sfn "$(dirname "$session")" "$prefix/dosdevices/z:"

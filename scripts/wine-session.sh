@@ -7,6 +7,11 @@
 # wineserver that stays up between test programs, so that a test pays for starting
 # one Windows process, not a display and a cold server. Two slots let two tests run
 # at once, each with a desktop and a foreground of its own.
+# A named slot, NAME=DPI,WxH[,CAPTION], is DIR/NAME: a prefix made for a screen of
+# that DPI (and a title bar CAPTION pixels tall), without a virtual desktop, on an
+# Xvfb of W x H, for a test program that must meet such a screen; tests/CMakeLists.txt
+# lists them, and wine-run.sh --slot NAME runs in one. Every prefix of the session is
+# made at the same time, the first time.
 # `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
 # (the PIDs of Wine's own services, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left

@@ -25,8 +25,9 @@ using ui::Text;
 //   at 96, scaled;
 // - the least height of a one-line edit box in that font: a line of the font and the
 //   box's two edges.
-// The last two were measured once in every slot (96, 120, 144 and 192 DPI screens),
-// the same under Wine 8 and Wine 10.
+// The last two are Wine's own figures, the same under Wine 8 and Wine 10, at every DPI
+// of the table: the slots' screens (96, 120, 144, 192) and the DPIs that a window is
+// told of (WM_DPICHANGED).
 struct AtDpi {
     int dpi;
     SIZE client;
