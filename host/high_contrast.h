@@ -1,16 +1,16 @@
 // High contrast: when the user has asked Windows for it, the windows draw in Windows'
-// own colours instead of their pictures and fixed colours.
+// own colours instead of their pictures and fixed colours (high_contrast.cpp says how).
 #pragma once
 
 #include <windows.h>
 
-// Whether high contrast is on (SystemParametersInfo, SPI_GETHIGHCONTRAST). The entry
-// can be replaced, so that a test can switch it: Wine always answers off.
-using HighContrastFunction = bool (*)();
-HighContrastFunction& HighContrastEntry();
-inline bool HighContrastOn() {
-    return HighContrastEntry()();
-}
+// Where the program asks Windows for its settings (SystemParametersInfoA). The entry can
+// be replaced, so that a test can answer as Windows would: Wine's answer for high
+// contrast has no flags at all.
+using SystemParametersFunction = BOOL(WINAPI*)(UINT action, UINT size, void* value, UINT flags);
+SystemParametersFunction& SystemParametersEntry();
+// Whether high contrast is on now.
+bool HighContrastOn();
 
 // The colours a control paints its text and background in: its own (a colour
 // property's value), or in high contrast the window-text and window colours.
