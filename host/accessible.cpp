@@ -1,3 +1,31 @@
+// What a screen reader is told about a unit's window. A window answers WM_GETOBJECT for
+// its client area with oleacc's standard object for it (CreateStdAccessibleObject),
+// wrapped: the wrapper answers what the program knows and hands every other question
+// to the standard object, as Microsoft's "Exposing Controls Based on System Controls"
+// shows. What it answers itself, and after which of Microsoft's pages:
+// - accName: a box's name from the program and the label's caption (a control is named
+//   by its text or the label before it, "Name Property"); a button's name is the
+//   standard object's, its caption, without the line break the browse button's caption
+//   ends in, which nobody sees.
+// - accDescription: a button's group and what a press opens, the window's notice
+//   ("Description Property"); MSAA readers speak it.
+// - accHelp: the same text. UI Automation does not carry accDescription; it reads accHelp
+//   as its HelpText property (the table of how MSAA properties map to UI Automation).
+// - accRole: push button for buttons and static text for the label ("Object Roles"),
+//   which UI Automation's MSAA proxy turns into the Button and Text control types;
+//   accState: the label is read-only, as a static text says of itself ("Object State
+//   Constants").
+// - COM: every interface handed out is the wrapper's own, so that QueryInterface from
+//   any of them leads back to it (the rules of IUnknown::QueryInterface); IDispatch::
+//   Invoke runs IAccessible's type information on the wrapper's own pointer
+//   (ITypeInfo::Invoke), so that late-bound clients get the program's answers too
+//   ("Dual Interfaces: IAccessible and IDispatch").
+// - IServiceProvider is not handed on: the standard object's IAccessibleEx would answer
+//   GetIAccessiblePair with the standard object, and UI Automation would read its
+//   names and none of the program's. Without it UI Automation reads this object through
+//   its MSAA proxy ("Implementing IAccessibleEx for Providers").
+// oleacc.dll is loaded from the system folder when the first screen reader asks, never
+// at start.
 #include "host/accessible.h"
 
 #include <oleacc.h>
@@ -11,13 +39,15 @@ namespace {
 using CreateStdObjectFunction = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using LresultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, IUnknown*);
 using AllocateBstrFunction = BSTR(WINAPI*)(const OLECHAR*, UINT);
+using FreeBstrFunction = void(WINAPI*)(BSTR);
 
-// oleacc's two entries and the BSTR allocator, from the system folder, looked up when
+// oleacc's two entries and the BSTR allocator and its release, from the system folder, looked up when
 // a screen reader first asks; all null where they cannot be had.
 struct Oleacc {
     CreateStdObjectFunction createStdObject = nullptr;
     LresultFromObjectFunction lresultFromObject = nullptr;
     AllocateBstrFunction allocateBstr = nullptr;
+    FreeBstrFunction freeBstr = nullptr;
 };
 const Oleacc& LoadOleacc() {
     static const Oleacc oleacc = [] {
@@ -25,8 +55,10 @@ const Oleacc& LoadOleacc() {
             SystemFunction<CreateStdObjectFunction>("oleacc.dll", "CreateStdAccessibleObject"),
             SystemFunction<LresultFromObjectFunction>("oleacc.dll", "LresultFromObject"),
             SystemFunction<AllocateBstrFunction>("oleaut32.dll", "SysAllocStringLen"),
+            SystemFunction<FreeBstrFunction>("oleaut32.dll", "SysFreeString"),
         };
-        if (!loaded.createStdObject || !loaded.lresultFromObject || !loaded.allocateBstr) loaded = {};
+        if (!loaded.createStdObject || !loaded.lresultFromObject || !loaded.allocateBstr || !loaded.freeBstr)
+            loaded = {};
         return loaded;
     }();
     return oleacc;
@@ -81,7 +113,14 @@ char* DescriptionOf(UnitObject& unit) {
     return group ? JoinTexts({group, "：", what.get()}) : what.release();
 }
 long RoleOf(const UnitObject& unit) {
-    return unit.GetUnit().description->type == kTypeLabel ? ROLE_SYSTEM_STATICTEXT : 0;
+    switch (unit.GetUnit().description->type) {
+    case kTypeLabel:
+        return ROLE_SYSTEM_STATICTEXT;
+    case kTypeButton:
+        return ROLE_SYSTEM_PUSHBUTTON;
+    default:
+        return 0;
+    }
 }
 bool AddsAnything(UnitObject& unit) {
     const UnitDescription& description = *unit.GetUnit().description;
@@ -93,29 +132,34 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The standard object of a window's client area, with the name, description and role
-// of its unit where the program has them. Everything else is the standard object's.
-// The unit is found by its window at each question: a screen reader may keep the
-// object after the window is gone, and is then answered by the standard object alone.
-class UnitAccessible final : public IAccessible {
+// The standard object of a window's client area, with the name, description, role and
+// state of its unit where the program has them. Everything else is the standard
+// object's. The unit is found by its window at each question: a screen reader may keep
+// the object after the window is gone, and is then answered by the standard object alone.
+class UnitAccessible final : public IAccessible, public IEnumVARIANT, public IOleWindow {
 public:
-    UnitAccessible(HWND hwnd, IAccessible* standard) : hwnd_(hwnd), standard_(standard) {}
+    UnitAccessible(HWND hwnd, IAccessible* standard) : hwnd_(hwnd), standard_(standard) {
+        standard_->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&children_));
+        standard_->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window_));
+    }
     UnitAccessible(const UnitAccessible&) = delete;
     UnitAccessible& operator=(const UnitAccessible&) = delete;
 
-    // IUnknown: an accessible object's interfaces are this one's, and the standard
-    // object's enumerator of its children and its window are its own. Nothing else is
-    // handed on: COM marshals this object to another process by what it answers here.
+    // IUnknown: the enumerator of the children and the window interface are this
+    // object's, where the standard object has them, and hand their calls to it.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (id == IID_IUnknown || id == IID_IDispatch || id == __uuidof(IAccessible)) {
+        if (id == IID_IUnknown || id == IID_IDispatch || id == __uuidof(IAccessible))
             *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        if (id == IID_IEnumVARIANT || id == IID_IOleWindow) return standard_->QueryInterface(id, object);
-        return E_NOINTERFACE;
+        else if (id == IID_IEnumVARIANT && children_)
+            *object = static_cast<IEnumVARIANT*>(this);
+        else if (id == IID_IOleWindow && window_)
+            *object = static_cast<IOleWindow*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(InterlockedIncrement(&references_));
@@ -126,32 +170,51 @@ public:
         return static_cast<ULONG>(left);
     }
 
-    // IDispatch
+    // IDispatch: IAccessible's type information, run on this object.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        return standard_->GetTypeInfoCount(count);
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return standard_->GetTypeInfo(index, locale, info);
+        if (!info) return E_POINTER;
+        *info = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        *info = TypeInfo(locale);
+        if (!*info) return E_NOTIMPL;
+        (*info)->AddRef();
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
                                             DISPID* ids) override {
-        return standard_->GetIDsOfNames(id, names, count, locale, ids);
+        if (id != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+        ITypeInfo* info = TypeInfo(locale);
+        return info ? info->GetIDsOfNames(names, count, ids) : E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags,
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                      UINT* badArgument) override {
-        return standard_->Invoke(member, id, locale, flags, parameters, result, exception, badArgument);
+        if (id != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+        ITypeInfo* info = TypeInfo(locale);
+        return info ? info->Invoke(static_cast<IAccessible*>(this), member, flags, parameters, result,
+                                   exception, badArgument)
+                    : E_NOTIMPL;
     }
 
     // IAccessible: what the program adds.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (HRESULT answered = Answer(child, NameOf, name); answered != S_FALSE) return answered;
-        return standard_->get_accName(child, name);
+        HRESULT standard = standard_->get_accName(child, name);
+        return standard == S_OK && *name ? DropLineBreaks(*name) : standard;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         if (HRESULT answered = Answer(child, DescriptionOf, description); answered != S_FALSE)
             return answered;
         return standard_->get_accDescription(child, description);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+        if (HRESULT answered = Answer(child, DescriptionOf, help); answered != S_FALSE) return answered;
+        return standard_->get_accHelp(child, help);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         UnitObject* unit = IsSelf(child) && role ? HostObjectOf(hwnd_) : nullptr;
@@ -161,6 +224,13 @@ public:
             return S_OK;
         }
         return standard_->get_accRole(child, role);
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        HRESULT standard = standard_->get_accState(child, state);
+        UnitObject* unit = IsSelf(child) && standard == S_OK ? HostObjectOf(hwnd_) : nullptr;
+        if (unit && state->vt == VT_I4 && RoleOf(*unit) == ROLE_SYSTEM_STATICTEXT)
+            state->lVal |= STATE_SYSTEM_READONLY;
+        return standard;
     }
 
     // IAccessible: the rest is the standard object's.
@@ -175,12 +245,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         return standard_->get_accValue(child, value);
-    }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return standard_->get_accState(child, state);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        return standard_->get_accHelp(child, help);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
         return standard_->get_accHelpTopic(file, child, topic);
@@ -218,8 +282,60 @@ public:
         return standard_->put_accValue(child, value);
     }
 
+    // IEnumVARIANT: the standard object's children.
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
+        return children_->Next(count, items, fetched);
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return children_->Skip(count); }
+    HRESULT STDMETHODCALLTYPE Reset() override { return children_->Reset(); }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override { return children_->Clone(copy); }
+
+    // IOleWindow: the standard object's window.
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) override { return window_->GetWindow(hwnd); }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override {
+        return window_->ContextSensitiveHelp(enter);
+    }
+
 private:
-    ~UnitAccessible() { standard_->Release(); }
+    ~UnitAccessible() {
+        if (children_) children_->Release();
+        if (window_) window_->Release();
+        standard_->Release();
+    }
+
+    // IAccessible's type information: the standard object's, or where it has none (Wine's)
+    // that of oleacc's type library, which oleacc.dll holds. Kept for the program's life.
+    ITypeInfo* TypeInfo(LCID locale) {
+        static ITypeInfo* info = nullptr;
+        if (info) return info;
+        if (SUCCEEDED(standard_->GetTypeInfo(0, locale, &info)) && info) return info;
+        info = nullptr;
+        using LoadTypeLibraryFunction = HRESULT(WINAPI*)(const OLECHAR*, REGKIND, ITypeLib**);
+        auto load = SystemFunction<LoadTypeLibraryFunction>("oleaut32.dll", "LoadTypeLibEx");
+        OwnedText path(SystemFolderPath("oleacc.dll"));
+        wchar_t widePath[MAX_PATH];
+        ITypeLib* library = nullptr;
+        if (!load || !path || !MultiByteToWideChar(CP_ACP, 0, path.get(), -1, widePath, MAX_PATH) ||
+            FAILED(load(widePath, REGKIND_NONE, &library)) || !library)
+            return nullptr;
+        if (FAILED(library->GetTypeInfoOfGuid(__uuidof(IAccessible), &info))) info = nullptr;
+        library->Release();
+        return info;
+    }
+
+    // A caption's line breaks end the name: a reader would read them out, and nobody
+    // sees them.
+    static HRESULT DropLineBreaks(BSTR& name) {
+        UINT length = 0;
+        while (name[length] && name[length] != L'\r' && name[length] != L'\n')
+            ++length;
+        if (!name[length]) return S_OK;
+        const Oleacc& oleacc = LoadOleacc();
+        BSTR cut = oleacc.allocateBstr(name, length);
+        oleacc.freeBstr(name);
+        name = cut;
+        return cut ? S_OK : E_OUTOFMEMORY;
+    }
 
     // S_OK with the unit's own text; S_FALSE where the standard object answers.
     HRESULT Answer(const VARIANT& child, char* (*textOf)(UnitObject&), BSTR* answer) {
@@ -233,6 +349,8 @@ private:
 
     HWND hwnd_;
     IAccessible* standard_;
+    IEnumVARIANT* children_ = nullptr;
+    IOleWindow* window_ = nullptr;
     LONG references_ = 1;
 };
 
@@ -249,7 +367,8 @@ LRESULT AnswerAccessibleObject(UnitObject& unit, WPARAM flags, LPARAM objectId) 
         return 0;
     auto* wrapped = new UnitAccessible(unit.Handle(), standard);
     // The result holds its own reference until the asker takes the object.
-    LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), flags, wrapped);
+    LRESULT result =
+        oleacc.lresultFromObject(__uuidof(IAccessible), flags, static_cast<IAccessible*>(wrapped));
     wrapped->Release();
     return result > 0 ? result : 0;
 }

@@ -1,8 +1,4 @@
-// What a screen reader is told about a window or control. Windows' own object for the
-// window (oleacc's standard one) says almost everything; the program adds a name where
-// a control shows none and a description where its caption alone does not say what it
-// does. oleacc.dll is loaded from the system folder when the first screen reader asks,
-// never at start.
+// What a screen reader is told about a window or control (accessible.cpp says how).
 #pragma once
 
 #include <windows.h>

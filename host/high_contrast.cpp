@@ -1,21 +1,23 @@
+// High contrast is on when SPI_GETHIGHCONTRAST's structure has HCF_HIGHCONTRASTON;
+// Windows sets HCF_AVAILABLE and others on every system, on or off. The program asks at
+// each painting, so that a switch needs only the repainting that the window does on
+// WM_SETTINGCHANGE (SPI_SETHIGHCONTRAST) and WM_SYSCOLORCHANGE. In high contrast the
+// controls paint in the window-text and window colours (COLOR_WINDOWTEXT, COLOR_WINDOW),
+// and the window draws what only its picture showed in them (window_paint.cpp).
 #include "host/high_contrast.h"
 
 #include "host/description.h"
 
-namespace {
-
-bool AskWindows() {
-    HIGHCONTRASTA state{};
-    state.cbSize = sizeof state;
-    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof state, &state, 0) &&
-           (state.dwFlags & HCF_HIGHCONTRASTON);
+SystemParametersFunction& SystemParametersEntry() {
+    static SystemParametersFunction entry = SystemParametersInfoA;
+    return entry;
 }
 
-} // namespace
-
-HighContrastFunction& HighContrastEntry() {
-    static HighContrastFunction entry = AskWindows;
-    return entry;
+bool HighContrastOn() {
+    HIGHCONTRASTA state{};
+    state.cbSize = sizeof state;
+    return SystemParametersEntry()(SPI_GETHIGHCONTRAST, sizeof state, &state, 0) &&
+           (state.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 COLORREF TextColourShown(COLORREF own) {

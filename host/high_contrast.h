@@ -1,18 +1,18 @@
 // High contrast: when the user has asked Windows for it, the windows draw in Windows'
-// own colours instead of their pictures and fixed colours.
+// own colours instead of their pictures and fixed colours (high_contrast.cpp says how).
 #pragma once
 
 #include <windows.h>
 
 #include "host/description.h"
 
-// Whether high contrast is on (SystemParametersInfo, SPI_GETHIGHCONTRAST). The entry
-// can be replaced, so that a test can switch it: Wine always answers off.
-using HighContrastFunction = bool (*)();
-HighContrastFunction& HighContrastEntry();
-inline bool HighContrastOn() {
-    return HighContrastEntry()();
-}
+// Where the program asks Windows for its settings (SystemParametersInfoA). The entry can
+// be replaced, so that a test can answer as Windows would: Wine's answer for high
+// contrast has no flags at all.
+using SystemParametersFunction = BOOL(WINAPI*)(UINT action, UINT size, void* value, UINT flags);
+SystemParametersFunction& SystemParametersEntry();
+// Whether high contrast is on now.
+bool HighContrastOn();
 
 // A colour property's value as a colour (the button-face marker becomes the system colour).
 inline COLORREF ResolveColour(COLORREF colour) {

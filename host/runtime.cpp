@@ -59,7 +59,7 @@ void CreateHiddenOwner(HostState& host) {
 void InitializeHost() {
     HostState& host = Host();
     SetFatalReportEnd(RunProgramEndCleanup);
-    LimitDllSearchToSystemFolder(); // before anything loads a library
+    LimitDllSearchWhereWindowsAllows(); // before anything loads a library
     BlockHeap();
     OleInitialize(nullptr);
     host.oleInitialized = true;

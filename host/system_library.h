@@ -1,25 +1,22 @@
 // Libraries that the program loads while it runs come from Windows' own folder, never
 // from the program's folder or the current one, where a file of the same name could be
-// anyone's. What Windows loads before the program runs (its imports and theirs, and
-// under Wine what Wine loads at a process's start) is searched for as Windows always
-// does. What the limit costs: a shell extension whose own libraries lie only on the
-// PATH may fail to load in the folder dialog.
+// anyone's (system_library.cpp says how).
 #pragma once
 
 #include <windows.h>
 
-// Takes the current folder out of the DLL search (SetDllDirectory, XP SP1 on), and from
-// Windows 7 on the program's folder too (SetDefaultDllDirectories, Windows 8 and updated
-// Windows 7): on Vista the shell cannot make its link objects after that call, and the
-// folder dialog needs them. Called first thing at start.
-void LimitDllSearchToSystemFolder();
-// The Windows version as 0xMMmm (major, minor): 0x0601 for Windows 7. The entry can be
+// Limits the DLL search as far as this Windows lets it: the current folder out
+// everywhere, the system folder alone wherever kernel32 can say so, except on Vista.
+// Called first thing at start.
+void LimitDllSearchWhereWindowsAllows();
+// The Windows version as 0xMMmm (major, minor): 0x0600 for Vista. The entry can be
 // replaced, so that a test can be any version.
 using WindowsVersionFunction = unsigned (*)();
 WindowsVersionFunction& WindowsVersionEntry();
-// The full path of a file in Windows' own folder (GetSystemDirectory), as a new
-// heap text owned by the caller; the null text when the folder cannot be read.
-char* SystemProgramPath(const char* fileName);
+// The full path of a file in Windows' own folder (GetSystemDirectory), a program or a
+// library, as a new heap text owned by the caller; the null text when the folder
+// cannot be read.
+char* SystemFolderPath(const char* fileName);
 // A library of Windows' own folder, loaded by its full path; null where it is not there.
 HMODULE LoadSystemLibrary(const char* fileName);
 

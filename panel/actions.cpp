@@ -37,7 +37,7 @@ void StartEditor(const ActionRow& row) {
     // Windows' own Notepad, by its full path: found by its bare name, a notepad.exe
     // lying beside the program or in the current folder would run instead. Its
     // command line stays as the row has it.
-    OwnedText notepad(SystemProgramPath("notepad.exe"));
+    OwnedText notepad(SystemFolderPath("notepad.exe"));
     const TaggedValue commandLine = TextArg(row.target);
     const TaggedValue waitForExit = LogicalArg(false);
     const TaggedValue showMode = kOmittedArg; // a normal window

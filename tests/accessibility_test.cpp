@@ -1,31 +1,72 @@
-// The panel as a screen reader reads it: through Active Accessibility, as Narrator or
-// any other reader asks for each window's client object (AccessibleObjectFromWindow,
-// OBJID_CLIENT). The texts are the program's GBK; the reader gets them as UTF-16 and
-// they are compared so here, against this file's own literals.
+// The panel as a screen reader reads it: through Active Accessibility, as NVDA or any
+// other reader asks for each window's client object (AccessibleObjectFromWindow,
+// OBJID_CLIENT), and through UI Automation, as Narrator asks, where this Wine has it.
+// The texts are the program's GBK; the reader gets them as UTF-16 and they are
+// compared so here, against this file's own literals.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <oleacc.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "host/runtime.h"
 #include "host/window_list.h"
 #include "panel/layout.h"
+#include "panel/title.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
+// UI Automation's client interfaces as Microsoft's UIAutomationClient.idl declares them,
+// up to the last method read here (MinGW's headers have only their ids). Outside the
+// unnamed namespace: the compiler takes an interface that nothing there implements for
+// one that is never called.
+struct IUIAutomationElement : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE SetFocus() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRuntimeId(void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindFirst(int, void*, void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindAll(int, void*, void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindFirstBuildCache(int, void*, void*, void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindAllBuildCache(int, void*, void*, void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BuildUpdatedCache(void*, void*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPropertyValue(int, VARIANT*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPropertyValueEx(int, BOOL, VARIANT*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedPropertyValue(int, VARIANT*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedPropertyValueEx(int, BOOL, VARIANT*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPatternAs(int, REFIID, void**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedPatternAs(int, REFIID, void**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPattern(int, IUnknown**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedPattern(int, IUnknown**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedParent(IUIAutomationElement**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCachedChildren(void**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentProcessId(int*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentControlType(int*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentLocalizedControlType(BSTR*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentName(BSTR*) = 0;
+};
+struct IUIAutomation : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CompareElements(IUIAutomationElement*, IUIAutomationElement*,
+                                                      BOOL*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CompareRuntimeIds(SAFEARRAY*, SAFEARRAY*, BOOL*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRootElement(IUIAutomationElement**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ElementFromHandle(HWND, IUIAutomationElement**) = 0;
+};
+constexpr CLSID kUiAutomationClass = {
+    0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
+constexpr IID kUiAutomationId = {
+    0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
 namespace {
 
 // What a reader is told of a window's client object.
 struct Spoken {
     bool read = false; // the object could be had
     HRESULT result = S_OK;
-    std::wstring name, description;
-    long role = 0;
+    std::wstring name, description, help;
+    long role = 0, state = 0;
 };
 
 std::wstring Take(BSTR text) {
@@ -37,10 +78,9 @@ std::wstring Take(BSTR text) {
 Spoken Read(HWND hwnd) {
     Spoken spoken;
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, IID_IAccessible,
-                                          reinterpret_cast<void**>(&object))) ||
-        !object)
-        return spoken;
+    spoken.result =
+        AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object));
+    if (FAILED(spoken.result) || !object) return spoken;
     spoken.read = true;
     VARIANT self{};
     self.vt = VT_I4;
@@ -49,8 +89,11 @@ Spoken Read(HWND hwnd) {
     if (object->get_accName(self, &text) == S_OK) spoken.name = Take(text);
     text = nullptr;
     if (object->get_accDescription(self, &text) == S_OK) spoken.description = Take(text);
-    VARIANT role{};
+    text = nullptr;
+    if (object->get_accHelp(self, &text) == S_OK) spoken.help = Take(text);
+    VARIANT role{}, state{};
     if (object->get_accRole(self, &role) == S_OK && role.vt == VT_I4) spoken.role = role.lVal;
+    if (object->get_accState(self, &state) == S_OK && state.vt == VT_I4) spoken.state = state.lVal;
     object->Release();
     return spoken;
 }
@@ -63,63 +106,69 @@ std::wstring Wide(const std::string& gbk) {
     return wide;
 }
 
-// Each of the 45 buttons, and what pressing it opens with the directory box as it is at
-// start: its group as the picture captions it, then the file and Notepad, or the folder
-// and Explorer.
+// Each of the 45 buttons, its caption, and what pressing it opens with the directory box
+// as it is at start: its group as the picture captions it, then the file and Notepad, or
+// the folder and Explorer.
 struct Expected {
     const char* unit;
+    const wchar_t* caption;
     const wchar_t* description;
 };
 constexpr Expected kButtons[] = {
-    {"按钮1", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\QuestDiary"},
-    {"按钮2", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Market_def"},
-    {"按钮3", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Robot_def"},
-    {"按钮4", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Nations"},
-    {"按钮5", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Notice"},
-    {"按钮7", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonUseItems"},
-    {"按钮6", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonItems"},
-    {"按钮8", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Castle\\0"},
-    {"按钮9", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData"},
-    {"按钮10", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\SmartMonster"},
-    {"按钮11", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\NpcIcons"},
-    {"按钮12", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Npc_Def"},
-    {"按钮45", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData\\CustomSkill"},
-    {"按钮13", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"},
-    {"按钮14", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Merchant.txt"},
-    {"按钮15", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt"},
-    {"按钮16", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt"},
-    {"按钮17", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\StartPoint.txt"},
-    {"按钮18", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MiniMap.txt"},
-    {"按钮19", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\!Setup.txt"},
-    {"按钮20", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt"},
-    {"按钮28", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt"},
-    {"按钮40", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt"},
-    {"按钮26", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapEvent.txt"},
-    {"按钮25", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UnbindList.txt"},
-    {"按钮24", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt"},
-    {"按钮23", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\AdminList.txt"},
-    {"按钮22", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt"},
-    {"按钮21", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt"},
-    {"按钮36", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt"},
-    {"按钮35", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt"},
-    {"按钮34", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectList.txt"},
-    {"按钮33", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt"},
-    {"按钮32", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt"},
-    {"按钮31", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt"},
-    {"按钮30", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt"},
-    {"按钮29", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt"},
-    {"按钮44", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt"},
-    {"按钮43", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserCmds.txt"},
-    {"按钮42", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt"},
-    {"按钮41", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt"},
-    {"按钮27", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt"},
-    {"按钮37", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt"},
-    {"按钮38", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt"},
-    {"按钮39", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
+    {"按钮1", L"QuestDiary", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\QuestDiary"},
+    {"按钮2", L"NPC文件", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Market_def"},
+    {"按钮3", L"机器人配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Robot_def"},
+    {"按钮4", L"国家配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Nations"},
+    {"按钮5", L"游戏公告", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Notice"},
+    {"按钮7", L"人形怪", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonUseItems"},
+    {"按钮6", L"爆率文件", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonItems"},
+    {"按钮8", L"沙城配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Castle\\0"},
+    {"按钮9", L"个人商店", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData"},
+    {"按钮10", L"自定义怪物", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\SmartMonster"},
+    {"按钮11", L"NPC顶戴", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\NpcIcons"},
+    {"按钮12", L"国王类NPC", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Npc_Def"},
+    {"按钮45", L"自定义技能",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData\\CustomSkill"},
+    {"按钮13", L"地图配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"},
+    {"按钮14", L"NPC配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Merchant.txt"},
+    {"按钮15", L"QF文件",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt"},
+    {"按钮16", L"QM文件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt"},
+    {"按钮17", L"安全区配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\StartPoint.txt"},
+    {"按钮18", L"小地图配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MiniMap.txt"},
+    {"按钮19", L"M2文件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\!Setup.txt"},
+    {"按钮20", L"商城配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt"},
+    {"按钮28", L"刷怪配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt"},
+    {"按钮40", L"物品限制", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt"},
+    {"按钮26", L"地图事件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapEvent.txt"},
+    {"按钮25", L"药品解包", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UnbindList.txt"},
+    {"按钮24", L"怪物说话", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt"},
+    {"按钮23", L"GM设置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\AdminList.txt"},
+    {"按钮22", L"物品备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt"},
+    {"按钮21", L"WIL资源", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt"},
+    {"按钮36", L"假人文本", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt"},
+    {"按钮35", L"特效对应", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt"},
+    {"按钮34", L"特效编号", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectList.txt"},
+    {"按钮33", L"套装属性", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt"},
+    {"按钮32", L"物品规则", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt"},
+    {"按钮31", L"怪物属性扩展", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt"},
+    {"按钮30", L"麻痹物品概率",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt"},
+    {"按钮29", L"复活物品概率", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt"},
+    {"按钮44", L"套装备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt"},
+    {"按钮43", L"自定义命令", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserCmds.txt"},
+    {"按钮42", L"屏蔽字符", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt"},
+    {"按钮41", L"武器吸血",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt"},
+    {"按钮27", L"极品备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt"},
+    {"按钮37", L"屏蔽文件禁@", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt"},
+    {"按钮38", L"日志记录", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt"},
+    {"按钮39", L"护身物品概率", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
 };
 static_assert(std::size(kButtons) == 45);
 
 constexpr wchar_t kHint[] = L"请先设置目录，若不设置默认D:\\mirserver";
+constexpr wchar_t kBrowse[] = L"浏览(B)...";
 constexpr wchar_t kNotice[] =
     L"提示：文件按钮用记事本打开 D:\\MirServer 下的配置文件，文件夹按钮按上方目录打开资源管理器。";
 
@@ -130,23 +179,70 @@ protected:
 };
 
 TEST_F(ScreenReader, BothBoxesHaveNamesTheLabelIsReadAsItsTextAndEveryButtonByItsCaption) {
-    Spoken directory = Of("编辑框目录");
-    ASSERT_TRUE(directory.read);
-    EXPECT_EQ(directory.name, L"服务端目录");
-    EXPECT_EQ(Of("编辑框1").name, L"常用命令");
+    for (const char* box : {"编辑框目录", "编辑框1"}) {
+        Spoken spoken = Of(box);
+        ASSERT_TRUE(spoken.read) << std::hex << spoken.result;
+        EXPECT_EQ(spoken.name, box == std::string("编辑框1") ? L"常用命令" : L"服务端目录");
+        EXPECT_EQ(spoken.role, ROLE_SYSTEM_TEXT) << box;
+    }
 
     Spoken label = Of("标签1");
     EXPECT_EQ(label.name, kHint);
     EXPECT_EQ(label.role, ROLE_SYSTEM_STATICTEXT);
+    EXPECT_TRUE(label.state & STATE_SYSTEM_READONLY) << std::hex << label.state;
 
-    int buttons = 0;
-    for (const Unit& unit : FindWindowEntry(kMainWindowId)->units) {
-        if (unit.description->type != kTypeButton) continue;
-        ++buttons;
-        EXPECT_EQ(Read(unit.live->Handle()).name, Wide(ui::Text(unit.live->Handle())))
-            << unit.description->name;
+    for (const Expected& button : kButtons) {
+        Spoken spoken = Of(button.unit);
+        EXPECT_EQ(spoken.name, button.caption) << button.unit;
+        EXPECT_EQ(spoken.role, ROLE_SYSTEM_PUSHBUTTON) << button.unit;
     }
-    EXPECT_EQ(buttons, 46);
+    Spoken browse = Of("按钮浏览");
+    EXPECT_EQ(browse.name, kBrowse) << "the caption as shown, without its line break";
+    EXPECT_EQ(browse.role, ROLE_SYSTEM_PUSHBUTTON);
+}
+
+// The object keeps COM's rules: each interface it hands out leads back to it, and a call
+// through IDispatch acts on it.
+TEST_F(ScreenReader, EveryInterfaceOfTheObjectLeadsBackToItAndInvokeAnswersLikeIt) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(Control("编辑框目录"), OBJID_CLIENT, IID_IAccessible,
+                                         reinterpret_cast<void**>(&object)),
+              S_OK);
+    IUnknown* identity = nullptr;
+    object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    int walked = 0;
+    for (const IID& id : {IID_IDispatch, IID_IEnumVARIANT, IID_IOleWindow}) {
+        IUnknown* part = nullptr;
+        if (FAILED(object->QueryInterface(id, reinterpret_cast<void**>(&part)))) continue;
+        ++walked;
+        IUnknown* back = nullptr;
+        part->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back));
+        EXPECT_EQ(back, identity) << "interface " << walked;
+        IAccessible* again = nullptr;
+        ASSERT_EQ(part->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&again)), S_OK);
+        VARIANT self{};
+        self.vt = VT_I4;
+        BSTR text = nullptr;
+        EXPECT_EQ(again->get_accName(self, &text), S_OK);
+        EXPECT_EQ(Take(text), L"服务端目录") << "interface " << walked;
+        again->Release();
+        back->Release();
+        part->Release();
+    }
+    EXPECT_EQ(walked, 3) << "the dispatch interface, the children's enumerator and the window interface";
+
+    DISPPARAMS arguments{};
+    VARIANT child{}, name{};
+    child.vt = VT_I4;
+    arguments.rgvarg = &child;
+    arguments.cArgs = 1;
+    EXPECT_EQ(object->Invoke(DISPID_ACC_NAME, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &arguments,
+                             &name, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(name.vt, VT_BSTR);
+    EXPECT_EQ(name.vt == VT_BSTR ? Take(name.bstrVal) : L"", L"服务端目录");
+    identity->Release();
+    object->Release();
 }
 
 TEST_F(ScreenReader, EveryFileAndFolderButtonSaysItsGroupAndWhatAPressOpens) {
@@ -177,13 +273,19 @@ TEST_F(ScreenReader, AFolderButtonSaysTheFolderTheDirectoryBoxMakesAtTheMomentOf
     EXPECT_EQ(Of("按钮5").description, L"常用文件：用资源管理器打开 \\Mir200\\Notice");
 }
 
+// For UI Automation, which reads no description, the help says the same.
 TEST_F(ScreenReader, TheDirectoryRowSaysItsGroupAndTheWindowSaysItsNotice) {
     EXPECT_EQ(Of("编辑框目录").description, std::wstring(L"软件说明：") + kHint);
+    EXPECT_EQ(Of("编辑框目录").help, std::wstring(L"软件说明：") + kHint);
     EXPECT_EQ(Of("按钮浏览").description, L"软件说明：选择服务端目录");
+    EXPECT_EQ(Of("按钮浏览").help, L"软件说明：选择服务端目录");
+    EXPECT_EQ(Of("按钮1").help, kButtons[0].description);
     Spoken window = Read(window_);
     ASSERT_TRUE(window.read);
     EXPECT_EQ(window.description, kNotice);
-    EXPECT_EQ(window.name, Wide(ui::Text(window_))) << "the window is read by its title";
+    EXPECT_EQ(window.help, kNotice);
+    EXPECT_EQ(window.role, ROLE_SYSTEM_CLIENT);
+    EXPECT_EQ(window.name, Wide(PANEL_TITLE)) << "the window is read by its title";
 }
 
 bool HasModule(DWORD processId, const wchar_t* name) {
@@ -198,6 +300,16 @@ bool HasModule(DWORD processId, const wchar_t* name) {
     CloseHandle(snapshot);
     return found;
 }
+
+// A text of this file in the program's GBK, to find a window by.
+std::string Gbk(const std::wstring& wide) {
+    int length = WideCharToMultiByte(936, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string gbk(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+    if (length > 1) WideCharToMultiByte(936, 0, wide.c_str(), -1, gbk.data(), length, nullptr, nullptr);
+    return gbk;
+}
+
+enum : int { kButtonType = 50000, kEditType = 50004, kTextType = 50020 }; // UIA_...ControlTypeId
 
 HWND ChildWithText(HWND window, const char* className, const std::string& text) {
     for (HWND child : observe::ChildWindows(window)) {
@@ -235,6 +347,48 @@ TEST(ScreenReaderFromAnotherProcess, ReadsNamesAndDescriptionsAndTheProgramLoads
     EXPECT_EQ(Read(monsters).description, L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt");
     EXPECT_EQ(Read(notice).description, L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Notice");
     EXPECT_EQ(Read(window).description, kNotice);
+
+    EXPECT_EQ(Read(monsters).help, L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt");
+    EXPECT_EQ(Read(window).help, kNotice);
+    EXPECT_EQ(Read(monsters).role, ROLE_SYSTEM_PUSHBUTTON);
+    HWND browse = ChildWithText(window, "Button", "浏览(B)...\r\n");
+    EXPECT_EQ(Read(browse).name, kBrowse);
+
+    // As UI Automation reads each window, where this Wine has it: a name and a type.
+    struct Element {
+        HWND hwnd;
+        std::wstring name;
+        int type;
+    };
+    HWND commands = nullptr;
+    for (HWND child : observe::ChildWindows(window))
+        if (observe::ClassName(child) == "Edit" && child != box) commands = child;
+    std::vector<Element> elements{{box, L"服务端目录", kEditType},
+                                  {commands, L"常用命令", kEditType},
+                                  {ChildWithText(window, "KZLabel", Gbk(kHint)), kHint, kTextType},
+                                  {browse, kBrowse, kButtonType}};
+    for (const Expected& button : kButtons)
+        elements.push_back(
+            {ChildWithText(window, "Button", Gbk(button.caption)), button.caption, kButtonType});
+    IUIAutomation* automation = nullptr;
+    HRESULT made = CoCreateInstance(kUiAutomationClass, nullptr, CLSCTX_INPROC_SERVER, kUiAutomationId,
+                                    reinterpret_cast<void**>(&automation));
+    if (made == REGDB_E_CLASSNOTREG)
+        std::printf("This Wine has no UI Automation: read through MSAA alone.\n");
+    for (const Element& expected : elements) {
+        IUIAutomationElement* element = nullptr;
+        if (!automation) break;
+        ASSERT_EQ(automation->ElementFromHandle(expected.hwnd, &element), S_OK) << Gbk(expected.name);
+        BSTR name = nullptr;
+        int type = 0;
+        EXPECT_EQ(element->get_CurrentName(&name), S_OK);
+        EXPECT_EQ(Take(name), expected.name);
+        EXPECT_EQ(element->get_CurrentControlType(&type), S_OK);
+        EXPECT_EQ(type, expected.type) << Gbk(expected.name);
+        element->Release();
+    }
+    if (automation) automation->Release();
+    EXPECT_TRUE(automation || made == REGDB_E_CLASSNOTREG) << std::hex << made;
 
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("E:\\srv"));
     EXPECT_EQ(Read(notice).description, L"常用文件：用资源管理器打开 E:\\srv\\Mir200\\Notice");

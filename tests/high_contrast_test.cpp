@@ -1,7 +1,8 @@
 // The panel in high contrast: the user's colours instead of the picture and the fixed
-// colours, switched on and off while the panel runs. Wine always reports high contrast
-// off, so the program's query is replaced here; the colours are a high-contrast scheme
-// set with SetSysColors, as Windows sets one, and put back after.
+// colours, switched on and off while the panel runs. Wine's answer to the program's
+// question has no flags at all, so the question is answered here as Windows answers it;
+// the colours are a high-contrast scheme set with SetSysColors, as Windows sets one, and
+// put back after.
 //
 // Expected places come from this file's own table of what the picture shows and its
 // own rounding; expected colours from the scheme this file sets and from the painting
@@ -65,9 +66,18 @@ constexpr COLORREF kTextColour = RGB(255, 255, 0);
 constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
 constexpr COLORREF kSchemeColours[] = {kWindowColour, kTextColour};
 
+// SPI_GETHIGHCONTRAST as Windows answers it: the flags it sets on every system, and
+// HCF_HIGHCONTRASTON while high contrast is on; every other question is Windows' own.
 bool g_highContrast = false;
-bool AskTheTest() {
-    return g_highContrast;
+SystemParametersFunction g_windows = nullptr;
+BOOL WINAPI AnswerAsWindows(UINT action, UINT size, void* value, UINT flags) {
+    if (action != SPI_GETHIGHCONTRAST) return g_windows(action, size, value, flags);
+    auto* state = static_cast<HIGHCONTRASTA*>(value);
+    if (size != sizeof *state || state->cbSize != sizeof *state) return FALSE;
+    state->dwFlags = HCF_AVAILABLE | HCF_HOTKEYACTIVE | HCF_CONFIRMHOTKEY | HCF_HOTKEYSOUND | HCF_INDICATOR |
+                     HCF_HOTKEYAVAILABLE | (g_highContrast ? HCF_HIGHCONTRASTON : 0);
+    state->lpszDefaultScheme = nullptr;
+    return TRUE;
 }
 
 bool Inside(const RECT& r, int x, int y) {
@@ -85,14 +95,44 @@ SIZE TextSize(HWND window, const char* text) {
     return size;
 }
 
+// How high a text's ink is in the stock GUI font made for a DPI, as GDI draws it.
+int InkHeightAt(int dpi, const char* text) {
+    LOGFONTA font{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    HDC screen = GetDC(nullptr);
+    int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    font.lfHeight = MulDiv(font.lfHeight, dpi, systemDpi);
+    font.lfWidth = MulDiv(font.lfWidth, dpi, systemDpi);
+    HFONT made = CreateFontIndirectA(&font);
+    Canvas canvas(1500, 100, kWindowColour);
+    HGDIOBJ old = SelectObject(canvas.Dc(), made);
+    SetTextColor(canvas.Dc(), kTextColour);
+    SetBkMode(canvas.Dc(), TRANSPARENT);
+    TextOutA(canvas.Dc(), 0, 20, text, static_cast<int>(std::string(text).size()));
+    SelectObject(canvas.Dc(), old);
+    DeleteObject(made);
+    int top = canvas.Height(), bottom = 0;
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            if (canvas.At(x, y) == kWindowColour) continue;
+            top = std::min(top, y);
+            bottom = y + 1;
+        }
+    }
+    return bottom - top;
+}
+
 class HighContrast : public mainwindow::MainWindow {
 protected:
     void SetUp() override {
-        realQuery_ = HighContrastEntry();
-        HighContrastEntry() = AskTheTest;
-        g_highContrast = false;
+        g_windows = SystemParametersEntry();
+        SystemParametersEntry() = AnswerAsWindows;
         for (int element : kSchemeElements)
             saved_.push_back(GetSysColor(element));
+        g_highContrast = startsOn_;
+        if (startsOn_)
+            SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, kSchemeColours);
         MainWindow::SetUp();
         if (HasFatalFailure()) return;
         SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
@@ -106,7 +146,7 @@ protected:
         // Windows' colours and query back on every path, for the tests after this one.
         g_highContrast = false;
         SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, saved_.data());
-        HighContrastEntry() = realQuery_;
+        SystemParametersEntry() = g_windows;
         MainWindow::TearDown();
     }
 
@@ -122,13 +162,14 @@ protected:
         SendMessageA(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     }
 
-    // A window's client area as shown, with the box's caret hidden.
-    std::unique_ptr<Canvas> Read(HWND hwnd) const {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        auto shown = std::make_unique<Canvas>(client.right, client.bottom, RGB(1, 2, 3));
+    // A window's client area as shown, or the whole window, with the box's caret hidden.
+    std::unique_ptr<Canvas> Read(HWND hwnd, bool client = true) const {
+        RECT area;
+        GetClientRect(hwnd, &area);
+        if (!client) GetWindowRect(hwnd, &area);
+        auto shown = std::make_unique<Canvas>(area.right - area.left, area.bottom - area.top, RGB(1, 2, 3));
         HideCaret(box_);
-        panelcheck::ReadShown(hwnd, *shown, true);
+        panelcheck::ReadShown(hwnd, *shown, client);
         ShowCaret(box_);
         return shown;
     }
@@ -157,7 +198,8 @@ protected:
         };
 
         int ofPicture = 0, stray = 0, brokenLine = 0;
-        std::vector<int> ink(texts.size()), notText(texts.size());
+        std::vector<int> ink(texts.size()), notText(texts.size()), inkTop(texts.size(), shown.Height()),
+            inkBottom(texts.size());
         for (int y = 0; y < shown.Height(); ++y) {
             for (int x = 0; x < shown.Width(); ++x) {
                 if (under[static_cast<std::size_t>(y) * shown.Width() + x]) continue;
@@ -167,7 +209,11 @@ protected:
                 while (in < texts.size() && !Inside(texts[in], x, y))
                     ++in;
                 if (in < texts.size()) {
-                    ink[in] += pixel != kWindowColour ? 1 : 0;
+                    if (pixel != kWindowColour) {
+                        ++ink[in];
+                        inkTop[in] = std::min(inkTop[in], y);
+                        inkBottom[in] = y + 1;
+                    }
                     notText[in] += BlendOf(pixel, kWindowColour, kTextColour) ? 0 : 1;
                 } else if (onFrameLine(x, y)) {
                     brokenLine += pixel != kTextColour ? 1 : 0;
@@ -188,35 +234,43 @@ protected:
             SIZE size = TextSize(window_, text);
             EXPECT_LE(size.cx, texts[i].right - texts[i].left) << "the text fits its place whole";
             EXPECT_LE(size.cy, texts[i].bottom - texts[i].top);
+            EXPECT_NEAR(inkBottom[i] - inkTop[i], InkHeightAt(dpi, text), 1)
+                << "the text in the font for the DPI";
         }
     }
 
-    // The label and both boxes in the scheme: the window colour with text in the text
+    // The label and both boxes in the scheme, all inside their borders (the boxes' bands
+    // above and below their line of text too): the window colour with text in the text
     // colour, nothing else.
     void ExpectControlsInScheme() {
         for (const char* name : {"标签1", "编辑框目录", "编辑框1"}) {
             SCOPED_TRACE(name);
             HWND control = ui::UnitHandle(kMainWindowId, name);
-            std::unique_ptr<Canvas> shown = Read(control);
+            std::unique_ptr<Canvas> shown = Read(control, false);
+            RECT border{0, 0, 0, 0};
+            AdjustWindowRectEx(&border, static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)), FALSE,
+                               static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)));
+            RECT inside{-border.left, -border.top, shown->Width() - border.right,
+                        shown->Height() - border.bottom};
             int ink = 0, other = 0;
             COLORREF first = 0;
-            for (int y = 0; y < shown->Height(); ++y) {
-                for (int x = 0; x < shown->Width(); ++x) {
+            for (int y = inside.top; y < inside.bottom; ++y) {
+                for (int x = inside.left; x < inside.right; ++x) {
                     COLORREF pixel = shown->At(x, y);
                     ink += pixel != kWindowColour ? 1 : 0;
                     if (BlendOf(pixel, kWindowColour, kTextColour)) continue;
                     if (!other++) first = pixel;
                 }
             }
-            EXPECT_EQ(shown->At(0, 0), kWindowColour);
-            EXPECT_EQ(shown->At(shown->Width() - 1, shown->Height() - 1), kWindowColour);
+            EXPECT_EQ(shown->At(inside.left, inside.top), kWindowColour);
+            EXPECT_EQ(shown->At(inside.right - 1, inside.bottom - 1), kWindowColour);
             EXPECT_GT(ink, 20) << "its text is drawn";
             EXPECT_EQ(other, 0) << "pixels that are not the text colour on the window colour, the first "
                                 << std::hex << first;
         }
     }
 
-    HighContrastFunction realQuery_ = nullptr;
+    bool startsOn_ = false;
     std::vector<COLORREF> saved_;
     HWND box_ = nullptr;
 };
@@ -236,8 +290,10 @@ TEST_F(HighContrast, SwitchedOnThePanelDrawsInTheSchemeAndSwitchedOffExactlyAsBe
     ASSERT_GT(pictureColours.size(), 100u) << "the picture was drawn before the switch";
     for (COLORREF colour : kSchemeColours)
         ASSERT_EQ(pictureColours.count(colour), 0u) << "a colour of the scheme is one of the picture's";
+    EXPECT_FALSE(HighContrastOn()) << "available, but off";
 
     SwitchTo(true);
+    EXPECT_TRUE(HighContrastOn());
     ASSERT_TRUE(Painted());
     ExpectWindowInSchemeAt(96, pictureColours);
     ExpectControlsInScheme();
@@ -291,6 +347,23 @@ TEST_F(HighContrast, EitherNoticeOfTheSwitchAloneRepaintsTheWindowAtOnce) {
     SendMessageA(window_, WM_SYSCOLORCHANGE, 0, 0);
     ASSERT_TRUE(Painted());
     EXPECT_NE(Read(window_)->At(2, 2), kWindowColour) << "the picture again";
+}
+
+// Started in high contrast and switched off: each control as it paints itself
+// without it, in its own colours.
+class StartedInHighContrast : public HighContrast {
+protected:
+    void SetUp() override {
+        startsOn_ = true;
+        HighContrast::SetUp();
+    }
+};
+
+TEST_F(StartedInHighContrast, SwitchedOffTheControlsPaintInTheirOwnColours) {
+    ExpectControlsInScheme();
+    SwitchTo(false);
+    ASSERT_TRUE(Painted());
+    panelcheck::ExpectControlsPainted(window_);
 }
 
 } // namespace

@@ -37,7 +37,7 @@ constexpr COLORREF kGreen = RGB(0, 160, 0); // in no pixel of the picture
 // Picture windows: each a window alone, of its own mode and size.
 constexpr std::uint32_t kOnceId = 0x52030001, kCentredId = 0x52030002, kCentredSmallId = 0x52030003,
                         kStretchedId = 0x52030004, kNoPictureId = 0x52030005, kButtonFaceId = 0x52030006,
-                        kUndecodableId = 0x52030007;
+                        kUndecodableId = 0x52030007, kCentredWideId = 0x52030008;
 constexpr std::uint32_t kWindowUnit = 0x06030000;
 
 constexpr WindowProperties Picture(PictureMode mode, const char* picture = "BACKGROUND",
@@ -68,10 +68,11 @@ constexpr UnitDescription WindowUnit(const WindowProperties& properties, int wid
             .properties = &properties,
             .bindings = bindings};
 }
-// Larger than the picture (734 x 492), and smaller.
+// Larger than the picture (734 x 492), smaller, and wider but lower.
 constexpr UnitDescription kOnceUnits[] = {WindowUnit(kOnce, 900, 650)};
 constexpr UnitDescription kCentredUnits[] = {WindowUnit(kCentred, 900, 650)};
 constexpr UnitDescription kCentredSmallUnits[] = {WindowUnit(kCentred, 400, 300)};
+constexpr UnitDescription kCentredWideUnits[] = {WindowUnit(kCentred, 900, 300)};
 constexpr UnitDescription kStretchedUnits[] = {WindowUnit(kStretched, 400, 300)};
 constexpr UnitDescription kNoPictureUnits[] = {WindowUnit(kNoPicture, 400, 300)};
 constexpr UnitDescription kButtonFaceUnits[] = {WindowUnit(kButtonFace, 400, 300)};
@@ -215,6 +216,7 @@ constexpr WindowDescription kWindows[] = {
     {kMaximizedId, kMaximizedUnits},
     {kMinimizedId, kMinimizedUnits},
     {kTabOrderId, kTabOrderUnits},
+    {kCentredWideId, kCentredWideUnits},
 };
 const ProgramDescription kProgram{kWindows, kOnceId};
 
@@ -343,15 +345,17 @@ TEST_F(HostBehaviour, ThePictureModesPlaceThePictureAndTheColourFillsWhatItLeave
         EXPECT_EQ(count.colourWrong, 0);
         DestroyWindow(hwnd);
     }
-    {
-        // Centred and scaled down, its sides in proportion, where it does not fit: it
-        // fills the client area's width or its height, and the colour the rest.
-        SCOPED_TRACE("centred, scaled down");
-        HWND hwnd = Load(kCentredSmallId);
+    for (std::uint32_t id : {kCentredSmallId, kCentredWideId}) {
+        // Centred and scaled down, its sides in proportion, where it does not fit on
+        // either side: it fills the client area's width or its height, and the colour
+        // the rest.
+        SCOPED_TRACE(id == kCentredWideId ? "centred, scaled down, the window too low"
+                                          : "centred, scaled down");
+        HWND hwnd = Load(id);
         ASSERT_NE(hwnd, nullptr);
         Shown shown(hwnd);
         int cw = shown.Width(), ch = shown.Height();
-        ASSERT_LT(cw, picture.width);
+        ASSERT_TRUE(cw < picture.width || ch < picture.height);
         double scale =
             std::min(static_cast<double>(cw) / picture.width, static_cast<double>(ch) / picture.height);
         int width = static_cast<int>(picture.width * scale),

@@ -153,7 +153,8 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
 // with Wine told to prefer a library file to its own (as Windows 7 and 8, which have no
 // shcore.dll in the system folder, would find such a file), and one of a name that
 // only this folder has. The program takes neither: not on its own route to shcore.dll,
-// and not by a bare name, which searches the system folder alone from Windows 7 on. On
+// and not by a bare name, which searches the system folder alone wherever kernel32 can
+// limit it, also where Windows says it is XP, as in a compatibility mode. On
 // Vista the program leaves its own folder in the search (the shell cannot make its link
 // objects there without it), and a bare name finds the library beside it.
 TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
@@ -177,6 +178,7 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
                           Case{"monitor-dpi", "shcore.dll", false, screenDpi},
                           Case{"bare-library", "stand_in.dll", false, "none"},
                           Case{"bare-library-7", "stand_in.dll", false, "none"},
+                          Case{"bare-library-xp", "stand_in.dll", false, "none"},
                           Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll"}}) {
         SCOPED_TRACE(c.mode);
         std::string folder = observe::BesideTestProgram("") + "library-beside-" + c.mode + "-" +

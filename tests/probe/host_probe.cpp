@@ -112,9 +112,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return RunHostProgram(program);
     }
 
-    // The start as on Windows Vista (6.0) or 7 (6.1), whatever Windows this is.
-    if (g_mode == "bare-library-vista" || g_mode == "bare-library-7") {
-        static const unsigned version = g_mode == "bare-library-vista" ? 0x0600 : 0x0601;
+    // The start as on Windows Vista (6.0) or 7 (6.1), or as Windows says it is XP (5.1)
+    // in a compatibility mode, whatever Windows this is.
+    if (g_mode == "bare-library-vista" || g_mode == "bare-library-7" || g_mode == "bare-library-xp") {
+        static const unsigned version = g_mode == "bare-library-vista" ? 0x0600
+                                        : g_mode == "bare-library-7"   ? 0x0601
+                                                                       : 0x0501;
         WindowsVersionEntry() = [] { return version; };
     }
     InitializeHost();
