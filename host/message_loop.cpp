@@ -5,6 +5,7 @@
 
 #include "host/events.h"
 #include "host/host_state.h"
+#include "host/trace.h"
 #include "host/unit.h"
 #include "host/window_entries.h"
 
@@ -104,6 +105,7 @@ void RunMessageLoop() {
     Host().loopStarted = true;
     if (!AnyWindowLoaded()) return;
 
+    PANEL_TRACE("message loop");
     bool idle = true;
     std::uint32_t count = 0;
     IdleRestart restart;
@@ -113,6 +115,7 @@ void RunMessageLoop() {
             CallIdleRoutines();
             if (!IdleStep(count++)) idle = false;
         }
+        PANEL_TRACE("idle steps done, waiting");
         do {
             if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
                 g_quitCode = message.message == WM_QUIT ? message.wParam : 0;

@@ -1,6 +1,7 @@
 #include "host/window_list.h"
 
 #include "host/host_state.h"
+#include "host/trace.h"
 #include "host/window_object.h"
 
 bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
@@ -42,6 +43,7 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
     windowUnit.live = window;
     window->modal = modal;
     HWND hwnd = window->Handle();
+    PANEL_TRACE("window created");
 
     context.window = window;
     int commandId = 100;
@@ -58,8 +60,11 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         }
     }
 
+    PANEL_TRACE("controls created");
+
     // Each control's font and place at the window's DPI, as after a change of DPI.
     window->LayOutControls();
+    PANEL_TRACE("laid out");
 
     // Stacking order is table order: unit 1 on top, every later unit right below the
     // previous one.
@@ -77,6 +82,7 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         ShowWindow(HandleOf(*unit), unit->description->visible ? SW_SHOWNA : SW_HIDE);
 
     --host.eventSuppression;
+    PANEL_TRACE("stacked, set up and shown (controls)");
 
     // A handler may destroy the window; after each event only its handle is trusted.
     window->Raise(kEventCreated);
@@ -84,7 +90,9 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
     if (IsWindow(hwnd)) window->Raise(kEventResized);
     if (!IsWindow(hwnd)) return true;
 
+    PANEL_TRACE("created, moved and resized events");
     if (windowUnit.description->visible) window->ShowLoaded();
+    PANEL_TRACE("shown");
     if (!IsWindow(hwnd)) return true;
 
     if (modal) {
@@ -101,5 +109,6 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         if (HWND control = HandleOf(*unit)) SendMessageA(control, kMsgUnitActivate, 0, 0);
     }
     if (GetFocus() != focus && focus && IsWindow(focus)) SetFocus(focus);
+    PANEL_TRACE("controls activated");
     return true;
 }

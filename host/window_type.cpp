@@ -7,6 +7,7 @@
 #include "host/dpi.h"
 #include "host/events.h"
 #include "host/host_state.h"
+#include "host/trace.h"
 #include "host/window_object.h"
 
 namespace {
@@ -119,9 +120,11 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1; // the paint routine draws every pixel
     case WM_PAINT: {
         PAINTSTRUCT paint;
+        PANEL_TRACE("WM_PAINT begun");
         HDC dc = BeginPaint(hwnd_, &paint);
         Paint(dc, paint.rcPaint);
         EndPaint(hwnd_, &paint);
+        PANEL_TRACE("WM_PAINT ended");
         return 0;
     }
     case WM_PRINTCLIENT: {
