@@ -14,8 +14,8 @@
 //   round trip through the window (WM_NULL), idle (WaitForInputIdle).
 // The programs take turns in rounds, each round in the other order than the one
 // before, so that all of them meet the same machine; the first round warms the caches
-// and is not counted. Prints "NAME.figure value" lines, and for each program after the
-// first "FIRST_to_NAME.figure" lines: the median of the ratios of the rounds.
+// and is not counted. Prints "NAME.figure value" lines, and for each pair of programs
+// "NAME_to_OTHER.figure" lines: the median of the ratios of the rounds.
 // Every wait has a deadline: a program that never shows its window, never paints its
 // picture, stops answering or does not end on WM_CLOSE is ended, and the driver fails
 // (exit status 3, with the reason on its error output), as it does when it finds no
@@ -434,14 +434,16 @@ int main(int argc, char** argv) {
         std::printf("%s.visible_ms_median %.1f\n", programs[p].name.c_str(),
                     Median(figures(p, &Moments::visible)));
     }
-    for (std::size_t p = 1; p < programs.size(); ++p) {
-        for (auto [figure, moment] :
-             {std::pair{"paint", &Moments::painted}, std::pair{"ready", &Moments::ready}}) {
-            std::vector<double> first = figures(0, moment), other = figures(p, moment), ratios;
-            for (std::size_t r = 0; r < first.size(); ++r)
-                ratios.push_back(first[r] / other[r]);
-            std::printf("%s_to_%s.%s_ratio_median %.3f\n", programs[0].name.c_str(), programs[p].name.c_str(),
-                        figure, Median(ratios));
+    for (std::size_t p = 0; p < programs.size(); ++p) {
+        for (std::size_t q = p + 1; q < programs.size(); ++q) {
+            for (auto [figure, moment] :
+                 {std::pair{"paint", &Moments::painted}, std::pair{"ready", &Moments::ready}}) {
+                std::vector<double> first = figures(p, moment), other = figures(q, moment), ratios;
+                for (std::size_t r = 0; r < first.size(); ++r)
+                    ratios.push_back(first[r] / other[r]);
+                std::printf("%s_to_%s.%s_ratio_median %.3f\n", programs[p].name.c_str(),
+                            programs[q].name.c_str(), figure, Median(ratios));
+            }
         }
     }
 

@@ -5,6 +5,7 @@
 
 #include "host/events.h"
 #include "host/host_state.h"
+#include "host/runtime.h"
 #include "host/trace.h"
 #include "host/unit.h"
 #include "host/window_entries.h"
@@ -112,6 +113,7 @@ void RunMessageLoop() {
     MSG message;
     for (;;) {
         while (idle && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            EnsureOle();
             CallIdleRoutines();
             if (!IdleStep(count++)) idle = false;
         }
@@ -121,6 +123,7 @@ void RunMessageLoop() {
                 g_quitCode = message.message == WM_QUIT ? message.wParam : 0;
                 return;
             }
+            if (message.message != WM_PAINT) EnsureOle();
             if (message.message != kMsgFrameworkIdle && !PreTranslateMessage(message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);

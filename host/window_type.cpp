@@ -7,6 +7,7 @@
 #include "host/dpi.h"
 #include "host/events.h"
 #include "host/host_state.h"
+#include "host/runtime.h"
 #include "host/trace.h"
 #include "host/window_object.h"
 
@@ -150,6 +151,7 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         break;
     case WM_GETOBJECT:
+        EnsureOle(); // a screen reader's objects need it
         if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
         break;
     case kMsgDpiChanged:
