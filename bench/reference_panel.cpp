@@ -1,8 +1,16 @@
-// The reference for the start-up and memory figures: the same window, the same 49
-// controls and the same tiled picture, made with plain CreateWindowExA calls and a
-// bare message loop. Of the program it uses only the panel's layout table and the
-// host's picture decoder (and links the libraries that hold them), none of the
-// host's window, control or message code.
+// The reference that the start driver (start_driver.cpp) measures the panel against: a
+// bare program that makes what the panel shows with plain CreateWindowExA calls on one
+// thread, and runs a bare message loop. Of the program it uses only the panel's layout
+// table and the host's picture decoder (and links the libraries that hold them), none
+// of the host's window, control or message code. From the table it makes the same
+// window (class "KZWindow", the same styles, centred) and the same 49 controls, in the
+// same order and at the same places, with the same borders and fonts: the edit boxes
+// sunken or with a line border as the table says, the hint a label of a class of its
+// own that paints its caption in its colours, 按钮1 in its stored 宋体, every other
+// control in DEFAULT_GUI_FONT. It decodes the picture on the first paint and tiles it,
+// as the panel does. What it leaves out is what a user does not see at start: no
+// keyboard interface but Esc, no events, no screen-reader names, no high contrast, no
+// DPI but 96, no icons of its own.
 #include <windows.h>
 
 #include <cstdint>
@@ -65,6 +73,49 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// The label keeps its font and its unit in its window's extra bytes.
+enum LabelSlot { kLabelFont = 0, kLabelUnit = sizeof(LONG_PTR) };
+
+LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETFONT:
+        SetWindowLongPtrA(hwnd, kLabelFont, static_cast<LONG_PTR>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        auto* unit = reinterpret_cast<const UnitDescription*>(GetWindowLongPtrA(hwnd, kLabelUnit));
+        const auto& p = *static_cast<const LabelProperties*>(unit->properties);
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HBRUSH background = CreateSolidBrush(ResolveColour(p.background));
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(GetWindowLongPtrA(hwnd, kLabelFont)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ResolveColour(p.textColour));
+        DrawTextA(dc, unit->text, -1, &client, DT_NOCLIP | DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+        SelectObject(dc, font);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A stored font as the host makes it at 96 DPI.
+HFONT StoredFont(const LOGFONTA& stored) {
+    LOGFONTA font = stored;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = 0;
+    font.lfClipPrecision = 0;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = 0;
+    return CreateFontIndirectA(&font);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -72,25 +123,48 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, WindowProc, 0,       0,         instance, nullptr,
         LoadCursorA(nullptr, IDC_ARROW),      nullptr,    nullptr, "KZWindow"};
     RegisterClassA(&windowClass);
+    WNDCLASSA labelClass{0,
+                         LabelProc,
+                         0,
+                         2 * sizeof(LONG_PTR),
+                         instance,
+                         nullptr,
+                         LoadCursorA(nullptr, IDC_ARROW),
+                         nullptr,
+                         nullptr,
+                         "ReferenceLabel"};
+    RegisterClassA(&labelClass);
     const UnitDescription& main = kMainWindow.units[0];
     HWND window = CreateWindowExA(
         WS_EX_CLIENTEDGE, "KZWindow", main.text, WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
         (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, (GetSystemMetrics(SM_CYSCREEN) - 521) / 2, 740, 521,
         nullptr, nullptr, instance, nullptr);
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ guiFont = GetStockObject(DEFAULT_GUI_FONT);
     int id = 100;
     for (std::size_t i = kControlCount; i >= 1; --i, id += 10) {
         const UnitDescription& unit = kMainWindow.units[i];
-        const char* className = unit.type == kTypeEditBox  ? "EDIT"
-                                : unit.type == kTypeButton ? "BUTTON"
-                                                           : "STATIC";
+        const char* className = "ReferenceLabel";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (unit.tabStop ? WS_TABSTOP : 0);
-        style |= unit.type == kTypeEditBox  ? ES_AUTOHSCROLL
-                 : unit.type == kTypeButton ? BS_MULTILINE | BS_CENTER | BS_VCENTER
-                                            : 0;
-        HWND control = CreateWindowExA(unit.type == kTypeEditBox ? WS_EX_CLIENTEDGE : 0, className, unit.text,
-                                       style, unit.left, unit.top, unit.width, unit.height, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        DWORD extended = 0;
+        const LOGFONTA* storedFont = nullptr;
+        if (unit.type == kTypeEditBox) {
+            className = "EDIT";
+            style |= ES_AUTOHSCROLL;
+            const auto& p = *static_cast<const EditBoxProperties*>(unit.properties);
+            if (p.border == ControlBorder::SingleLine) style |= WS_BORDER;
+            if (p.border == ControlBorder::Sunken) extended |= WS_EX_CLIENTEDGE;
+            storedFont = p.font;
+        } else if (unit.type == kTypeButton) {
+            className = "BUTTON";
+            style |= BS_MULTILINE | BS_CENTER | BS_VCENTER;
+            storedFont = static_cast<const ButtonProperties*>(unit.properties)->font;
+        }
+        HWND control = CreateWindowExA(extended, className, unit.text, style, unit.left, unit.top, unit.width,
+                                       unit.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                       instance, nullptr);
+        if (unit.type == kTypeLabel)
+            SetWindowLongPtrA(control, kLabelUnit, reinterpret_cast<LONG_PTR>(&unit));
+        HGDIOBJ font = storedFont ? StoredFont(*storedFont) : guiFont;
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     ShowWindow(window, SW_SHOW);

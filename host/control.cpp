@@ -4,6 +4,7 @@
 
 #include "host/accessible.h"
 #include "host/dpi.h"
+#include "host/runtime.h"
 #include "host/window_object.h"
 
 HWND CreateControlWindow(const char* className, const char* text, DWORD style, const UnitDescription& unit,
@@ -32,6 +33,7 @@ void Control::ApplyDpi(int dpi, DeferredMoves& moves) {
 
 LRESULT Control::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETOBJECT) {
+        EnsureOle(); // a screen reader's objects need it
         if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
     }
     return UnitObject::OnMessage(message, wParam, lParam);

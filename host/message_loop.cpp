@@ -6,6 +6,8 @@
 #include "host/events.h"
 #include "host/host_messages.h"
 #include "host/host_state.h"
+#include "host/runtime.h"
+#include "host/trace.h"
 #include "host/unit.h"
 #include "host/window_entries.h"
 
@@ -105,20 +107,24 @@ void RunMessageLoop() {
     Host().loopStarted = true;
     if (!AnyWindowLoaded()) return;
 
+    PANEL_TRACE("message loop");
     bool idle = true;
     std::uint32_t count = 0;
     IdleRestart restart;
     MSG message;
     for (;;) {
         while (idle && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            EnsureOle();
             CallIdleRoutines();
             if (!IdleStep(count++)) idle = false;
         }
+        PANEL_TRACE("idle steps done, waiting");
         do {
             if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
                 g_quitCode = message.message == WM_QUIT ? message.wParam : 0;
                 return;
             }
+            if (message.message != WM_PAINT) EnsureOle();
             if (message.message != kMsgFrameworkIdle && !PreTranslateMessage(message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);

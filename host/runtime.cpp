@@ -1,3 +1,10 @@
+// The host's start and end. OLE, which the folder dialog, the shell's calls and a
+// screen reader's objects need on the GUI thread, is not started with the host: its
+// library and its start took about 30 ms before the start window could show (Wine 8).
+// The message loop starts it when it first finds no message waiting, after the start
+// window has painted; anything that needs it before (a message the loop takes other
+// than a paint, a screen reader's WM_GETOBJECT, the folder dialog) starts it first
+// (EnsureOle).
 #include "host/runtime.h"
 
 #include <ole2.h>
@@ -8,6 +15,7 @@
 #include "host/fatal.h"
 #include "host/system_library.h"
 #include "host/text.h"
+#include "host/trace.h"
 #include "host/window_entries.h"
 
 namespace {
@@ -61,8 +69,6 @@ void InitializeHost() {
     SetFatalReportEnd(RunProgramEndCleanup);
     LimitDllSearchWhereWindowsAllows(); // before anything loads a library
     BlockHeap();
-    OleInitialize(nullptr);
-    host.oleInitialized = true;
 
     RememberProgramPath(host);
     // A program in a drive's root has the folder "X:", which would name the drive's
@@ -75,6 +81,16 @@ void InitializeHost() {
     CreateHiddenOwner(host);
     host.guiThreadId = GetCurrentThreadId();
     IsConstantText(kEmptyText); // records the area of the literal texts
+}
+
+void EnsureOle() {
+    HostState& host = Host();
+    static bool tried = false;
+    if (tried || host.ending || GetCurrentThreadId() != host.guiThreadId) return;
+    tried = true;
+    auto initialize = SystemFunction<HRESULT(WINAPI*)(LPVOID)>("ole32.dll", "OleInitialize");
+    host.oleInitialized = initialize && SUCCEEDED(initialize(nullptr));
+    PANEL_TRACE("OLE started");
 }
 
 void AddEndRoutine(void (*routine)()) {
@@ -109,7 +125,8 @@ void RunProgramEndCleanup(std::int32_t exitCode) {
     }
     if (host.oleInitialized) {
         host.oleInitialized = false;
-        OleUninitialize();
+        if (auto uninitialize = SystemFunction<void(WINAPI*)()>("ole32.dll", "OleUninitialize"))
+            uninitialize();
     }
 }
 

@@ -8,9 +8,11 @@
 #include "host/host_messages.h"
 #include "host/host_state.h"
 
-// Heap, OLE, current directory = the program's folder, hidden owner window, GUI thread;
+// Heap, current directory = the program's folder, hidden owner window, GUI thread;
 // from then on a fatal report ends the program through the program-end clean-up.
 void InitializeHost();
+// Starts OLE on the GUI thread, once, if it is not started yet (see runtime.cpp).
+void EnsureOle();
 
 void AddEndRoutine(void (*routine)());
 

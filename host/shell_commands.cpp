@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/handles.h"
+#include "host/runtime.h"
 #include "host/text.h"
 #include "host/window_entries.h"
 
@@ -131,6 +132,7 @@ void BrowseForFolder(TaggedValue& result, int argCount, const TaggedValue* args)
     if (!IsOmitted(argCount, args, 1) && ArgLogical(argCount, args, 1))
         browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
 
+    EnsureOle(); // the folder dialog needs it
     SavedWindowList saved;
     browse.hwndOwner = saved.Active();
     LPITEMIDLIST chosen = CurrentShellCalls().browseForFolder(&browse);

@@ -2,6 +2,7 @@
 
 #include "host/host_messages.h"
 #include "host/host_state.h"
+#include "host/trace.h"
 #include "host/window_object.h"
 
 namespace {
@@ -125,20 +126,27 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
         return false;
     }
     HWND hwnd = window->Handle();
+    PANEL_TRACE("window created");
 
     context.window = window;
     std::vector<Unit*> creationOrder = CreateControls(*entry, context, window);
+    PANEL_TRACE("controls created");
     // Each control's font and place at the window's DPI, as after a change of DPI.
     window->LayOutControls();
+    PANEL_TRACE("laid out");
     StackInTableOrder(creationOrder);
     SetUpControls(hwnd, creationOrder);
 
     --host.eventSuppression;
+    PANEL_TRACE("stacked, set up and shown (controls)");
 
     if (!AnnounceLoaded(window, hwnd)) return true;
+    PANEL_TRACE("created, moved and resized events");
     if (windowUnit.description->visible) window->ShowLoaded();
+    PANEL_TRACE("shown");
     if (!IsWindow(hwnd)) return true;
     if (modal) DisableOtherWindows(window, hwnd);
     ActivateControls(creationOrder);
+    PANEL_TRACE("controls activated");
     return true;
 }

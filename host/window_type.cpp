@@ -7,6 +7,8 @@
 #include "host/dpi.h"
 #include "host/events.h"
 #include "host/host_messages.h"
+#include "host/runtime.h"
+#include "host/trace.h"
 #include "host/window_object.h"
 
 namespace {
@@ -153,9 +155,11 @@ std::optional<LRESULT> WindowObject::OnDrawMessage(UINT message, WPARAM wParam, 
         return 1; // the paint routine draws every pixel
     case WM_PAINT: {
         PAINTSTRUCT paint;
+        PANEL_TRACE("WM_PAINT begun");
         HDC dc = BeginPaint(hwnd_, &paint);
         Paint(dc, paint.rcPaint);
         EndPaint(hwnd_, &paint);
+        PANEL_TRACE("WM_PAINT ended");
         return 0;
     }
     case WM_PRINTCLIENT: {
@@ -184,6 +188,7 @@ LRESULT WindowObject::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (std::optional<LRESULT> answer = OnInputMessage(message, wParam, lParam)) return *answer;
     if (std::optional<LRESULT> answer = OnDrawMessage(message, wParam, lParam)) return *answer;
     if (message == WM_GETOBJECT) {
+        EnsureOle(); // a screen reader's objects need it
         if (LRESULT object = AnswerAccessibleObject(*this, wParam, lParam)) return object;
     }
     return CallOriginal(message, wParam, lParam);

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their figures as a Markdown table:
-#   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed starts)
+#   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed rounds)
+#   scripts/bench.sh --timeline  (the moments of one start of the panel's benchmark
+#                                 build, traced_panel.exe: the median of 10)
+# The start figures are bench/start_driver.cpp's: the panel and the reference in turns,
+# to the picture on screen and to "visible and idle", each with the median of the
+# rounds' panel / reference ratios.
 # Figures only: nothing here fails on timing. It fails when a benchmark program fails
-# (a start that did not get ready, answer or end within the driver's deadlines, no
-# folder button to click, a picture that did not decode), when a benchmark program
+# (a start that did not get ready, paint, answer or end within the driver's deadlines,
+# no folder button to click, a picture that did not decode), when a benchmark program
 # does not end within its deadline here, or when a figure is missing.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-"$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench >/dev/null
+"$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench traced_panel >/dev/null
 bin=$build_dir/bin
 run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
+if [[ ${1:-} == --timeline ]]; then
+    timeout -k 30 600 "${run[@]}" "$bin/start_driver.exe" --timeline 10 traced_panel.exe | tr -d '\r'
+    exit
+fi
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
@@ -51,8 +60,11 @@ imports=$(i686-w64-mingw32-objdump -p "$bin/QuarvelPanel.exe" | awk '/DLL Name/ 
 table=$(cat <<TABLE
 | figure | panel | reference | panel / reference |
 |---|---|---|---|
-| start to ready, median of $runs (ms) | $(value panel.start_ms_median) | $(value reference.start_ms_median) | $(ratio panel.start_ms_median reference.start_ms_median) |
-| start to ready, min .. max (ms) | $(value panel.start_ms_min) .. $(value panel.start_ms_max) | $(value reference.start_ms_min) .. $(value reference.start_ms_max) | |
+| start to the picture on screen, median of $runs (ms) | $(value panel.paint_ms_median) | $(value reference.paint_ms_median) | $(value panel_to_reference.paint_ratio_median) (median of the $runs rounds' ratios) |
+| start to the picture on screen, min .. max (ms) | $(value panel.paint_ms_min) .. $(value panel.paint_ms_max) | $(value reference.paint_ms_min) .. $(value reference.paint_ms_max) | |
+| start to visible and idle, median of $runs (ms) | $(value panel.ready_ms_median) | $(value reference.ready_ms_median) | $(value panel_to_reference.ready_ratio_median) (median of the $runs rounds' ratios) |
+| start to visible and idle, min .. max (ms) | $(value panel.ready_ms_min) .. $(value panel.ready_ms_max) | $(value reference.ready_ms_min) .. $(value reference.ready_ms_max) | |
+| start to the window visible, median of $runs (ms) | $(value panel.visible_ms_median) | $(value reference.visible_ms_median) | |
 | processor time in 10 s idle (ms) | $(value panel.idle_cpu_ms_10s) | $(value reference.idle_cpu_ms_10s) | |
 | peak working set after start (KiB) | $(value panel.peak_working_set_kb_after_start) | $(value reference.peak_working_set_kb_after_start) | $(ratio panel.peak_working_set_kb_after_start reference.peak_working_set_kb_after_start) |
 | private bytes after start (KiB) | $(value panel.private_kb_after_start) | $(value reference.private_kb_after_start) | $(ratio panel.private_kb_after_start reference.private_kb_after_start) |

@@ -6,7 +6,10 @@
 # - scripts/bootstrap.sh on a ready machine: 11 runs, the fastest and the slowest;
 # - the exe's size and what it is made of (scripts/size-report.sh);
 # - scripts/package.sh in a new folder (a temporary one), from the bootstrap on;
-# - the benchmarks' table (scripts/bench.sh; RUNS=20 unless RUNS says otherwise);
+# - the benchmarks' table (scripts/bench.sh; RUNS=20 unless RUNS says otherwise): the
+#   start to the picture on screen and to "visible and idle", panel and reference,
+#   each with the median of the paired rounds' ratios;
+# - the timeline of the panel's start (scripts/bench.sh --timeline);
 # - with --long, also: the test command from a clean clone of the commit (.ci/run in a
 #   temporary folder), its wall time and the ctest time of each Wine, and
 #   scripts/check-reproducible.sh's time. About 10 minutes; the clone shares the
@@ -51,6 +54,8 @@ echo "package.sh again, nothing changed: $(seconds "$start" "$(now)") s"
 
 echo
 "$here/scripts/bench.sh"
+echo
+"$here/scripts/bench.sh" --timeline
 
 [[ -n $long ]] || exit 0
 echo
