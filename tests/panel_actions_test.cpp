@@ -153,6 +153,21 @@ protected:
 
 TEST_F(PanelActions, TheWindowOpensWithTheDefaultRootInTheBox) {
     EXPECT_EQ(Box(), "D:\\mirserver");
+    // The box's own text says the same: the window fills it as it opens, whatever the
+    // box held.
+    DestroyWindow(window_);
+    std::vector<UnitDescription> units(kMainWindow.units.begin(), kMainWindow.units.end());
+    for (UnitDescription& unit : units)
+        if (unit.id == kDirectoryBoxId) unit.text = "";
+    const WindowDescription emptyBox{kMainWindow.id, units};
+    ProgramDescription program = kPanelProgram;
+    program.windows = {&emptyBox, 1};
+    ReadWindowList(program);
+    ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+    window_ = GetWindowHandle(0);
+    EXPECT_EQ(Box(), "D:\\mirserver");
+    DestroyWindow(window_);
+    ReadWindowList(kPanelProgram);
 }
 
 TEST_F(PanelActions, EachOfTheFortyFiveButtonsMakesExactlyTheCallOfItsRow) {
