@@ -9,7 +9,8 @@
 
 int main(int argc, char** argv) {
     const char* mode = argc > 1 ? argv[1] : "";
-    if (std::strncmp(mode, "paused", 6) == 0) std::fputs("heap-check: paused around a corrupted block\n", stderr);
+    if (std::strncmp(mode, "paused", 6) == 0)
+        std::fputs("heap-check: paused around a corrupted block\n", stderr);
     std::fflush(stderr);
     HANDLE heap = GetProcessHeap();
     void* block = HeapAlloc(heap, 0, 20);
