@@ -6,14 +6,14 @@
 # scripts/check-release.sh checks).
 # Reads the PE header (the OS and subsystem versions the loader checks) and the import
 # table with i686-w64-mingw32-objdump -p, and looks every imported function up in the
-# table below: functions that came after Windows 2000, and a few of 2000 itself, with
-# the Windows that introduced each (from the Windows API documentation). A function
-# that is not in the table is taken to be in Windows 2000 already, so 2000 is the
-# oldest floor this script can state. Lists the imports that set the floor; exits 1
-# when the exe imports from a DLL that is not part of Windows, when its header
-# does not ask for the subsystem and OS version that the program is linked with
-# (NT 4.0, panel/CMakeLists.txt), or when no header version or no import could be
-# read at all (a floor stated from nothing would say Windows 2000).
+# tables below: functions that came after Windows 2000, and a few of 2000 itself, with
+# the Windows that introduced each (from the Windows API documentation), and the
+# program's imports of NT 4.0 or earlier. 2000 is the oldest floor this script states.
+# Lists the imports that set the floor; exits 1 when the exe imports from a DLL that
+# is not part of Windows, or a function in neither table (it must be looked up first),
+# when its header does not ask for the subsystem and OS version that the program is
+# linked with (NT 4.0, panel/CMakeLists.txt), or when a header version or a line of
+# the import table could not be read (a floor stated from less would say too little).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 linked_header_version=4.0 # the subsystem and OS version of panel/CMakeLists.txt's link
 exe=${1:-}
@@ -42,6 +42,9 @@ user32 SetLayeredWindowAttributes 5.0
 user32 UpdateLayeredWindow 5.0
 user32 GetAncestor 5.0
 user32 AnimateWindow 5.0
+user32 GetMonitorInfoA 5.0
+user32 MonitorFromRect 5.0
+user32 MonitorFromWindow 5.0
 gdi32 SetDCBrushColor 5.0
 gdi32 SetDCPenColor 5.0
 gdi32 AddFontMemResourceEx 5.0
@@ -149,6 +152,39 @@ user32 SetProcessDpiAwarenessContext 10.0 version 1703
 TABLE
 )
 
+# The program's imports of Windows NT 4.0 or earlier, by DLL.
+older=$(cat <<'TABLE'
+gdi32 BitBlt CombineRgn CreateCompatibleDC CreateDIBSection CreateFontIndirectA CreateRectRgnIndirect
+gdi32 CreateSolidBrush DeleteDC DeleteObject ExcludeClipRect FillRgn GetDeviceCaps GetObjectA
+gdi32 GetStockObject GetTextExtentPoint32A SelectObject SetBkColor SetBkMode SetBrushOrgEx
+gdi32 SetStretchBltMode SetTextColor StretchBlt
+kernel32 CloseHandle CreateProcessA DeleteCriticalSection EnterCriticalSection ExitProcess FindResourceA
+kernel32 FreeLibrary GetCurrentThreadId GetLastError GetModuleFileNameA GetModuleHandleA GetModuleHandleW
+kernel32 GetProcAddress GetProcessHeap GetStartupInfoA GetSystemDirectoryA GetTickCount GetVersionExA
+kernel32 HeapAlloc HeapFree InitializeCriticalSection IsDBCSLeadByte LeaveCriticalSection LoadLibraryA
+kernel32 LoadResource LockResource MulDiv MultiByteToWideChar SetCurrentDirectoryA
+kernel32 SetUnhandledExceptionFilter SizeofResource Sleep TlsGetValue VirtualProtect VirtualQuery
+kernel32 WaitForSingleObject lstrcmpiA
+msvcrt __getmainargs __initenv __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr
+msvcrt _amsg_exit _cexit _errno _initterm _iob _onexit _setjmp3 _vsnprintf abort calloc exit fprintf
+msvcrt fread free fwrite getenv malloc memcmp memcpy memmove memset realloc signal sscanf strcat strcmp
+msvcrt strcpy strlen strncmp strncpy toupper vfprintf longjmp
+ole32 OleInitialize OleUninitialize
+shell32 SHBrowseForFolderA SHGetMalloc SHGetPathFromIDListA ShellExecuteA
+user32 AdjustWindowRectEx BeginDeferWindowPos BeginPaint CallWindowProcA CharNextA
+user32 CreateIconFromResourceEx CreateWindowExA DefWindowProcA DeferWindowPos DestroyIcon DestroyMenu
+user32 DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos EndPaint FillRect
+user32 GetActiveWindow GetClassInfoA GetClassNameA GetClientRect GetDC GetFocus GetForegroundWindow
+user32 GetKeyState GetMenu GetMessageA GetParent GetSysColor GetSysColorBrush GetSystemMetrics
+user32 GetWindowDC GetWindowLongA GetWindowPlacement GetWindowRect GetWindowTextA GetWindowTextLengthA
+user32 IntersectRect InvalidateRect IsChild IsIconic IsWindow IsWindowEnabled IsWindowVisible IsZoomed
+user32 LoadCursorA LoadIconA MapWindowPoints MessageBoxA OffsetRect PeekMessageA PostQuitMessage
+user32 PtInRect RedrawWindow RegisterClassA ReleaseDC SendMessageA SetActiveWindow SetFocus
+user32 SetForegroundWindow SetMenu SetWindowLongA SetWindowPlacement SetWindowPos SetWindowTextA
+user32 ShowWindow SystemParametersInfoA TranslateMessage WaitForInputIdle wsprintfA
+TABLE
+)
+
 # DLLs that come with every Windows the program is meant for.
 windows_dlls=" kernel32 user32 gdi32 msvcrt ole32 oleaut32 shell32 advapi32 comctl32 comdlg32 shlwapi version winmm ws2_32 wsock32 imm32 uuid "
 
@@ -181,6 +217,14 @@ imports=$(awk '/DLL Name:/ { dll = tolower($3); sub(/\.dll$/, "", dll); next }
 [[ $os_version =~ ^[0-9]+\.[0-9]+$ && $subsystem_version =~ ^[0-9]+\.[0-9]+$ ]] ||
     { echo "windows-floor: no OS or subsystem version read from the header of $exe" >&2; exit 1; }
 [[ -n $imports ]] || { echo "windows-floor: no imported function read from $exe" >&2; exit 1; }
+# Every line of every DLL's list is an import by name, and every DLL lists one at least.
+unread=$(awk '/DLL Name:/ { dll = $3; found[dll] = 0; next }
+              dll != "" && /Hint\/Ord Member-Name/ { next }
+              dll != "" && /^$/ { dll = ""; next }
+              dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { found[dll]++; next }
+              dll != "" { print "  " dll ": " $0 }
+              END { for (d in found) if (!found[d]) print "  " d ": no function" }' <<<"$dump")
+[[ -z $unread ]] || { printf 'windows-floor: import lines of %s not read:\n%s\n' "$exe" "$unread" >&2; exit 1; }
 
 echo "program:   $exe"
 echo "subsystem: $subsystem, subsystem version $subsystem_version, OS version $os_version"
@@ -197,6 +241,15 @@ for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
         status=1
     fi
 done
+
+missing=$(awk 'NR == FNR { for (i = 2; i <= NF; i++) seen[$1 " " $i] = 1; next }
+                !(($1 " " $2) in seen) { print "  " $1 ".dll " $2 }' \
+             <(cat <<<"$older"; awk '{ print tolower($1), $2 }' <<<"$known") <(cat <<<"$imports"))
+if [[ -n $missing ]]; then
+    echo "IN NO TABLE (look up the Windows that introduced it, and add it):"
+    echo "$missing"
+    status=1
+fi
 
 floor=$(later 5.0 "$(later "$os_version" "$subsystem_version")")
 hits=$(awk 'NR == FNR { key = tolower($1) " " $2; version[key] = $3; $1 = $2 = $3 = ""; sub(/^ +/, ""); note[key] = $0; next }

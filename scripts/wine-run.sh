@@ -39,7 +39,8 @@
 #   the run fails on anything it reports, but for the refusal of a block too large to
 #   ever exist (which tests ask for on purpose) and what it reports between a line
 #   "heap-check: paused..." and a line "heap-check: resumed" of the program's (around
-#   a call of Wine's own code that trips the checker by itself).
+#   a call of Wine's own code that trips the checker by itself); a pause that is never
+#   resumed fails the run.
 # The exit status is the program's, or 1 when it left something behind, the driver
 # failed or the heap checker spoke.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -223,9 +224,16 @@ if [[ -n $heap_log ]]; then
     # itself (it says so on its error output, a line before and a line after).
     reported=$(sed '/^heap-check: paused/,/^heap-check: resumed/d' "$heap_log" |
         grep -E '^[0-9a-f]*:?(err|warn):heap' | grep -v 'Could not allocate' || true)
+    # A pause that is never resumed would hide the rest of the log.
+    unresumed=$(awk '/^heap-check: paused/ { open = $0 } /^heap-check: resumed/ { open = "" }
+                     END { print open }' "$heap_log")
     if [[ -n $reported ]]; then
         echo "wine-run: the heap checker reported:" >&2
         head -n 20 <<<"$reported" >&2
+        status=1
+    fi
+    if [[ -n $unresumed ]]; then
+        echo "wine-run: the heap check was paused and never resumed: $unresumed" >&2
         status=1
     fi
     rm -f "$heap_log"

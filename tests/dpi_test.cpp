@@ -64,19 +64,18 @@ protected:
     HWND window_ = nullptr;
 };
 
-TEST_F(PanelAtDpi, TheScreenHasTheDpiOfThisRun) {
-    EXPECT_EQ(ScreenDpi(), kScreenDpi);
+TEST_F(PanelAtDpi, ClientAreaControlsFontsAndPictureAreTheLayoutScaledAndEveryControlPaintsItself) {
+    // The screen is this run's: its DPI, and its title bar.
+    ASSERT_EQ(ScreenDpi(), kScreenDpi);
     using DpiForWindow = UINT(WINAPI*)(HWND);
     auto forWindow = reinterpret_cast<DpiForWindow>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
     ASSERT_NE(forWindow, nullptr);
-    EXPECT_EQ(forWindow(window_), UINT{kScreenDpi});
+    ASSERT_EQ(forWindow(window_), UINT{kScreenDpi});
 #ifdef PANEL_TEST_CAPTION
-    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), PANEL_TEST_CAPTION + 1) << "the title bar of this run";
+    ASSERT_EQ(GetSystemMetrics(SM_CYCAPTION), PANEL_TEST_CAPTION + 1) << "the title bar of this run";
 #endif
-}
 
-TEST_F(PanelAtDpi, ClientAreaControlsFontsAndPictureAreTheLayoutScaledAndEveryControlPaintsItself) {
     ExpectStartAt(window_, kScreenDpi);
     // Centred on the screen in whatever frame Windows draws around that client area.
     RECT outer;

@@ -175,19 +175,6 @@ protected:
     }
 };
 
-TEST_F(ShellSeam, ExploreHandsOverThePathWithAnEmptyDirectoryAndNoParameters) {
-    Execute({IntegerArg(2), TextArg("D:\\mirserver\\Mir200\\Notice"), kOmittedArg, kOmittedArg, kOmittedArg});
-    ASSERT_EQ(g_shellCalls.size(), 1u);
-    const ShellCall& call = g_shellCalls[0];
-    EXPECT_EQ(call.owner, nullptr);
-    EXPECT_STREQ(call.verb, "explore");
-    EXPECT_EQ(call.file, "D:\\mirserver\\Mir200\\Notice");
-    EXPECT_EQ(call.parameters, nullptr);
-    ASSERT_NE(call.directory, nullptr) << "an omitted directory is an empty string, not a null pointer";
-    EXPECT_EQ(call.directoryText, "");
-    EXPECT_EQ(call.show, SW_SHOWNORMAL);
-}
-
 TEST_F(ShellSeam, VerbsShowCommandsAndGivenArgumentsFollowTheirTables) {
     const char* verbs[] = {nullptr, "edit", "explore", "find", "open", "print", nullptr};
     for (int operation = 0; operation <= 6; ++operation)

@@ -1,0 +1,111 @@
+// The 45 file and folder buttons as a user meets them, written out here from what the
+// panel is meant to do, never read from its tables: unit, caption, the call a press
+// makes with the directory box as it is at start ("run:" a command line, "explore:" a
+// folder), and what a screen reader is told the press opens (the group as the picture
+// captions it, then the file and Notepad, or the folder and Explorer).
+#pragma once
+
+namespace buttons {
+
+struct Button {
+    const char* unit;
+    const char* caption;
+    const char* call;
+    const wchar_t* description;
+};
+
+inline constexpr Button kButtons[] = {
+    {"按钮1", "QuestDiary", "explore:D:\\mirserver\\Mir200\\Envir\\QuestDiary",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\QuestDiary"},
+    {"按钮2", "NPC文件", "explore:D:\\mirserver\\Mir200\\Envir\\Market_def",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Market_def"},
+    {"按钮3", "机器人配置", "explore:D:\\mirserver\\Mir200\\Envir\\Robot_def",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Robot_def"},
+    {"按钮4", "国家配置", "explore:D:\\mirserver\\Mir200\\Envir\\Nations",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Nations"},
+    {"按钮5", "游戏公告", "explore:D:\\mirserver\\Mir200\\Notice",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Notice"},
+    {"按钮7", "人形怪", "explore:D:\\mirserver\\Mir200\\Envir\\MonUseItems",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonUseItems"},
+    {"按钮6", "爆率文件", "explore:D:\\mirserver\\Mir200\\Envir\\MonItems",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonItems"},
+    {"按钮8", "沙城配置", "explore:D:\\mirserver\\Mir200\\Castle\\0",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Castle\\0"},
+    {"按钮9", "个人商店", "explore:D:\\mirserver\\Mir200\\Envir\\UserData",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData"},
+    {"按钮10", "自定义怪物", "explore:D:\\mirserver\\Mir200\\Envir\\SmartMonster",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\SmartMonster"},
+    {"按钮11", "NPC顶戴", "explore:D:\\mirserver\\Mir200\\Envir\\NpcIcons",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\NpcIcons"},
+    {"按钮12", "国王类NPC", "explore:D:\\mirserver\\Mir200\\Envir\\Npc_Def",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Npc_Def"},
+    {"按钮45", "自定义技能", "explore:D:\\mirserver\\Mir200\\Envir\\UserData\\CustomSkill",
+     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData\\CustomSkill"},
+    {"按钮13", "地图配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\MapInfo.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"},
+    {"按钮14", "NPC配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\Merchant.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Merchant.txt"},
+    {"按钮15", "QF文件", "run:notepad D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt"},
+    {"按钮16", "QM文件", "run:notepad D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt"},
+    {"按钮17", "安全区配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\StartPoint.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\StartPoint.txt"},
+    {"按钮18", "小地图配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\MiniMap.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MiniMap.txt"},
+    {"按钮19", "M2文件", "run:notepad D:\\MirServer\\Mir200\\!Setup.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\!Setup.txt"},
+    {"按钮20", "商城配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt"},
+    {"按钮28", "刷怪配置", "run:notepad D:\\MirServer\\Mir200\\Envir\\MonGen.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt"},
+    {"按钮40", "物品限制", "run:notepad D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt"},
+    {"按钮26", "地图事件", "run:notepad D:\\MirServer\\Mir200\\Envir\\MapEvent.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapEvent.txt"},
+    {"按钮25", "药品解包", "run:notepad D:\\MirServer\\Mir200\\Envir\\UnbindList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UnbindList.txt"},
+    {"按钮24", "怪物说话", "run:notepad D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt"},
+    {"按钮23", "GM设置", "run:notepad D:\\MirServer\\Mir200\\Envir\\AdminList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\AdminList.txt"},
+    {"按钮22", "物品备注", "run:notepad D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt"},
+    {"按钮21", "WIL资源", "run:notepad D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt"},
+    {"按钮36", "假人文本", "run:notepad D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt"},
+    {"按钮35", "特效对应", "run:notepad D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt"},
+    {"按钮34", "特效编号", "run:notepad D:\\MirServer\\Mir200\\Envir\\EffectList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectList.txt"},
+    {"按钮33", "套装属性", "run:notepad D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt"},
+    {"按钮32", "物品规则", "run:notepad D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt"},
+    {"按钮31", "怪物属性扩展", "run:notepad D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt"},
+    {"按钮30", "麻痹物品概率", "run:notepad D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt"},
+    {"按钮29", "复活物品概率", "run:notepad D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt"},
+    {"按钮44", "套装备注", "run:notepad D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt"},
+    {"按钮43", "自定义命令", "run:notepad D:\\MirServer\\Mir200\\Envir\\UserCmds.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserCmds.txt"},
+    {"按钮42", "屏蔽字符", "run:notepad D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt"},
+    {"按钮41", "武器吸血", "run:notepad D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt"},
+    {"按钮27", "极品备注", "run:notepad D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt"},
+    {"按钮37", "屏蔽文件禁@", "run:notepad D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt"},
+    {"按钮38", "日志记录", "run:notepad D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt"},
+    {"按钮39", "护身物品概率", "run:notepad D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList",
+     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
+};
+static_assert(sizeof kButtons / sizeof kButtons[0] == 45);
+
+} // namespace buttons
