@@ -6,7 +6,7 @@
 #include "host/fatal.h"
 #include "host/host_state.h"
 #include "host/unit.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 
 namespace {
 

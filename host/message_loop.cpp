@@ -9,7 +9,7 @@
 #include "host/runtime.h"
 #include "host/trace.h"
 #include "host/unit.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "host/fatal.h"
 #include "host/text.h"
 #include "host/unit.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "host/system_library.h"
 #include "host/text.h"
 #include "host/trace.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "host/handles.h"
 #include "host/runtime.h"
 #include "host/text.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 
 namespace {
 

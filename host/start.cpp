@@ -4,7 +4,7 @@
 #include "host/message_loop.h"
 #include "host/runtime.h"
 #include "host/trace.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 
 namespace {
 

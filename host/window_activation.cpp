@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "host/events.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 #include "host/window_object.h"
 
 void WindowObject::OnActivate(WPARAM wParam) {

@@ -4,7 +4,7 @@
 
 #include "host/events.h"
 #include "host/host_state.h"
-#include "host/window_entries.h"
+#include "host/window_list.h"
 #include "host/window_object.h"
 
 LRESULT WindowObject::OnClose() {

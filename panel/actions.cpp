@@ -8,7 +8,7 @@
 #include "host/shell_commands.h"
 #include "host/system_library.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/action_table.h"
 #include "panel/layout.h"
 

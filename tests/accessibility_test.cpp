@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "panel/title.h"
 #include "tests/main_window_fixture.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/support/laid_out.h"
 #include "tests/support/painted.h"

@@ -13,7 +13,7 @@
 #include "host/runtime.h"
 #include "host/shell_commands.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_layout.h"
 #include "tests/support/ui.h"

@@ -20,7 +20,7 @@
 
 #include "host/high_contrast.h"
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/painted.h"

@@ -17,7 +17,7 @@
 
 #include "host/dpi.h"
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/support/painted.h"
 #include "tests/support/stored_picture.h"
 #include "tests/support/ui.h"

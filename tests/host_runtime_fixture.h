@@ -16,7 +16,7 @@
 #include "host/message_loop.h"
 #include "host/runtime.h"
 #include "host/unit.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/support/test_layout.h"
 #include "tests/support/ui.h"
 

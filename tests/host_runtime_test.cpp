@@ -18,7 +18,7 @@
 #include "host/properties.h"
 #include "host/runtime.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/host_runtime_fixture.h"
 #include "tests/support/ui.h"
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/laid_out.h"

@@ -13,7 +13,7 @@
 #include "host/background_picture.h"
 #include "host/events.h"
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/support/ui.h"
 

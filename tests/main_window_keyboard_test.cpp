@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/ui.h"
 

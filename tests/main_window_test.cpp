@@ -10,7 +10,7 @@
 
 #include "host/dpi.h"
 #include "host/runtime.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/laid_out.h"

@@ -13,7 +13,7 @@
 #include "host/message_loop.h"
 #include "host/runtime.h"
 #include "host/shell_commands.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/actions.h"
 #include "panel/layout.h"
 #include "tests/support/button_table.h"

@@ -16,7 +16,7 @@
 #include "host/system_library.h"
 #include "host/start.h"
 #include "host/text.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "tests/support/test_layout.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/support/painted.h"
 #include "tests/support/panel_geometry.h"

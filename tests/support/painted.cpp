@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/window_list.h"
+#include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/support/panel_geometry.h"
 #include "tests/support/stored_picture.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/message_loop.h"
-#include "host/window_list.h"
+#include "host/window_load.h"
 
 namespace ui {
 
