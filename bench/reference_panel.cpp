@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/background_picture.h"
+#include "host/high_contrast.h"
 #include "panel/layout.h"
 
 namespace {
