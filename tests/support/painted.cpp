@@ -295,12 +295,13 @@ unsigned ExactEighths(int dpi, SIZE unscaled) {
 struct FrameLine {
     int y, x0, x1;
 };
+bool LightAt(const Picture& picture, int x, int y) {
+    COLORREF c = picture.At(x, y);
+    return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10 >= 110;
+}
 std::vector<FrameLine> FrameLines(const Picture& picture) {
     std::vector<FrameLine> lines;
-    auto light = [&](int x, int y) {
-        COLORREF c = picture.At(x, y);
-        return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10 >= 110;
-    };
+    auto light = [&](int x, int y) { return LightAt(picture, x, y); };
     for (int y = 0; y < picture.height; ++y) {
         int runStart = -1;
         for (int x = 0; x <= picture.width; ++x) {
@@ -378,6 +379,29 @@ void ExpectPictureShownAt(HWND window, int dpi) {
     EXPECT_GT(compared, client.right * client.bottom / 2);
     EXPECT_EQ(differing, 0) << "pixels of the picture that are not libjpeg's decode at " << eighths
                             << "/8; the first at " << firstDiffering;
+}
+
+// A frame is a pair of long light lines, top and bottom; the picture's own border runs
+// along its edges and is none. Where the top line starts further right than the
+// bottom one, the caption's gap lies between its short stub and its long run.
+std::vector<PictureFrame> FramesOfPicture() {
+    Picture at96;
+    std::vector<PictureFrame> frames;
+    if (!storedpicture::Decode(8, at96)) return frames;
+    std::vector<FrameLine> lines = FrameLines(at96);
+    std::erase_if(lines, [](const FrameLine& line) { return line.x0 <= 8; });
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const FrameLine &top = lines[i], &bottom = lines[i + 1];
+        PictureFrame frame{{bottom.x0 - 1, top.y - 1, bottom.x1 + 1, bottom.y + 1}};
+        if (top.x0 > bottom.x0 + 1) {
+            frame.gapLeft = bottom.x0;
+            while (frame.gapLeft < top.x0 && LightAt(at96, frame.gapLeft, top.y))
+                ++frame.gapLeft;
+            frame.gapRight = top.x0;
+        }
+        frames.push_back(frame);
+    }
+    return frames;
 }
 
 // Until the window and every control in it have painted what they were asked to.
