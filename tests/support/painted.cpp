@@ -122,12 +122,13 @@ std::string Describe(const RECT& r) {
            ", " + std::to_string(r.bottom) + ")";
 }
 
-// An edit box: inside its border, the background fills every row above and below its
-// line of text, edge to edge; in that line nothing but the text colour and its
-// antialiased edges on the background; and the text in the text colour where GDI puts
-// it in the box's font, from the place where the box says its first character is.
-// (The box draws control characters and the glyph edges between characters in ways of
-// its own, so the glyphs' solid pixels are compared, along its first line.)
+// An edit box: its client area is its line of text, in the middle of the box (within
+// a pixel); inside its border, the background fills every row above and below that
+// line, edge to edge; in that line nothing but the text colour and its antialiased
+// edges on the background; and the text in the text colour where GDI puts it in the
+// box's font, from the place where the box says its first character is. (The box
+// draws control characters and the glyph edges between characters in ways of its
+// own, so the glyphs' solid pixels are compared, along its first line.)
 void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
     SIZE size = WindowSize(box);
     Canvas shown(size.cx, size.cy, RGB(1, 2, 3));
@@ -168,6 +169,12 @@ void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
 
     ASSERT_GE(y, inside.top);
     ASSERT_LE(y + line.lineHeight, inside.bottom);
+    RECT client;
+    GetClientRect(box, &client);
+    EXPECT_EQ(client.bottom, line.lineHeight) << "the client area is one line of text";
+    int above = origin.y - outer.top, below = outer.bottom - (origin.y + client.bottom);
+    EXPECT_LE(std::abs(above - below), 1)
+        << "the line sits in the middle: " << above << " above, " << below << " below";
     int notBackground = 0, otherColour = 0, solidMissing = 0, solidExtra = 0, solid = 0;
     std::string firstWrong;
     auto wrong = [&firstWrong](int& count, int column, int row, COLORREF colour) {
