@@ -18,6 +18,7 @@
 #include "panel/layout.h"
 #include "panel/title.h"
 #include "tests/main_window_fixture.h"
+#include "tests/support/button_table.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
@@ -106,66 +107,8 @@ std::wstring Wide(const std::string& gbk) {
     return wide;
 }
 
-// Each of the 45 buttons, its caption, and what pressing it opens with the directory box
-// as it is at start: its group as the picture captions it, then the file and Notepad, or
-// the folder and Explorer.
-struct Expected {
-    const char* unit;
-    const wchar_t* caption;
-    const wchar_t* description;
-};
-constexpr Expected kButtons[] = {
-    {"按钮1", L"QuestDiary", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\QuestDiary"},
-    {"按钮2", L"NPC文件", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Market_def"},
-    {"按钮3", L"机器人配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Robot_def"},
-    {"按钮4", L"国家配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Nations"},
-    {"按钮5", L"游戏公告", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Notice"},
-    {"按钮7", L"人形怪", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonUseItems"},
-    {"按钮6", L"爆率文件", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\MonItems"},
-    {"按钮8", L"沙城配置", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Castle\\0"},
-    {"按钮9", L"个人商店", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData"},
-    {"按钮10", L"自定义怪物", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\SmartMonster"},
-    {"按钮11", L"NPC顶戴", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\NpcIcons"},
-    {"按钮12", L"国王类NPC", L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\Npc_Def"},
-    {"按钮45", L"自定义技能",
-     L"常用文件：用资源管理器打开 D:\\mirserver\\Mir200\\Envir\\UserData\\CustomSkill"},
-    {"按钮13", L"地图配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapInfo.txt"},
-    {"按钮14", L"NPC配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Merchant.txt"},
-    {"按钮15", L"QF文件",
-     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\Market_Def\\QFunction-0.txt"},
-    {"按钮16", L"QM文件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapQuest_Def\\QManage.txt"},
-    {"按钮17", L"安全区配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\StartPoint.txt"},
-    {"按钮18", L"小地图配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MiniMap.txt"},
-    {"按钮19", L"M2文件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\!Setup.txt"},
-    {"按钮20", L"商城配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ShopItemList.txt"},
-    {"按钮28", L"刷怪配置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonGen.txt"},
-    {"按钮40", L"物品限制", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\CheckItemList.txt"},
-    {"按钮26", L"地图事件", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MapEvent.txt"},
-    {"按钮25", L"药品解包", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UnbindList.txt"},
-    {"按钮24", L"怪物说话", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSayMsg.txt"},
-    {"按钮23", L"GM设置", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\AdminList.txt"},
-    {"按钮22", L"物品备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemDescList.txt"},
-    {"按钮21", L"WIL资源", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectImageList.txt"},
-    {"按钮36", L"假人文本", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DummyNameList.txt"},
-    {"按钮35", L"特效对应", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectItemList.txt"},
-    {"按钮34", L"特效编号", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\EffectList.txt"},
-    {"按钮33", L"套装属性", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GroupItemList.txt"},
-    {"按钮32", L"物品规则", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ItemRuleList.txt"},
-    {"按钮31", L"怪物属性扩展", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MonSpAbilList.txt"},
-    {"按钮30", L"麻痹物品概率",
-     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\ParalysisItemList.txt"},
-    {"按钮29", L"复活物品概率", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\RevivalItemList.txt"},
-    {"按钮44", L"套装备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\TzItemDescList.txt"},
-    {"按钮43", L"自定义命令", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserCmds.txt"},
-    {"按钮42", L"屏蔽字符", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\FilterStr.txt"},
-    {"按钮41", L"武器吸血",
-     L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\UserData\\PoisonWeapon.txt"},
-    {"按钮27", L"极品备注", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\DZItemDescList.txt"},
-    {"按钮37", L"屏蔽文件禁@", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\FilterMsgList.txt"},
-    {"按钮38", L"日志记录", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\GameLogItemNameList.txt"},
-    {"按钮39", L"护身物品概率", L"常用文本：用记事本打开 D:\\MirServer\\Mir200\\Envir\\MagicShieldItemList"},
-};
-static_assert(std::size(kButtons) == 45);
+using buttons::Button;
+using buttons::kButtons;
 
 constexpr wchar_t kHint[] = L"请先设置目录，若不设置默认D:\\mirserver";
 constexpr wchar_t kBrowse[] = L"浏览(B)...";
@@ -191,9 +134,9 @@ TEST_F(ScreenReader, BothBoxesHaveNamesTheLabelIsReadAsItsTextAndEveryButtonByIt
     EXPECT_EQ(label.role, ROLE_SYSTEM_STATICTEXT);
     EXPECT_TRUE(label.state & STATE_SYSTEM_READONLY) << std::hex << label.state;
 
-    for (const Expected& button : kButtons) {
+    for (const Button& button : kButtons) {
         Spoken spoken = Of(button.unit);
-        EXPECT_EQ(spoken.name, button.caption) << button.unit;
+        EXPECT_EQ(spoken.name, Wide(button.caption)) << button.unit;
         EXPECT_EQ(spoken.role, ROLE_SYSTEM_PUSHBUTTON) << button.unit;
     }
     Spoken browse = Of("按钮浏览");
@@ -246,7 +189,7 @@ TEST_F(ScreenReader, EveryInterfaceOfTheObjectLeadsBackToItAndInvokeAnswersLikeI
 }
 
 TEST_F(ScreenReader, EveryFileAndFolderButtonSaysItsGroupAndWhatAPressOpens) {
-    for (const Expected& button : kButtons) {
+    for (const Button& button : kButtons) {
         HWND hwnd = Control(button.unit);
         ASSERT_NE(hwnd, nullptr) << button.unit;
         EXPECT_EQ(Read(hwnd).description, button.description) << button.unit;
@@ -367,9 +310,9 @@ TEST(ScreenReaderFromAnotherProcess, ReadsNamesAndDescriptionsAndTheProgramLoads
                                   {commands, L"常用命令", kEditType},
                                   {ChildWithText(window, "KZLabel", Gbk(kHint)), kHint, kTextType},
                                   {browse, kBrowse, kButtonType}};
-    for (const Expected& button : kButtons)
+    for (const Button& button : kButtons)
         elements.push_back(
-            {ChildWithText(window, "Button", Gbk(button.caption)), button.caption, kButtonType});
+            {ChildWithText(window, "Button", button.caption), Wide(button.caption), kButtonType});
     IUIAutomation* automation = nullptr;
     HRESULT made = CoCreateInstance(kUiAutomationClass, nullptr, CLSCTX_INPROC_SERVER, kUiAutomationId,
                                     reinterpret_cast<void**>(&automation));

@@ -4,9 +4,9 @@
 // the colours are a high-contrast scheme set with SetSysColors, as Windows sets one, and
 // put back after.
 //
-// Expected places come from this file's own table of what the picture shows and its
-// own rounding; expected colours from the scheme this file sets and from the painting
-// it read before the switch. What is shown is read back from the windows' own DCs.
+// Expected places come from the picture's own lines and this file's own rounding; expected colours from the
+// scheme this file sets and from the painting it read before the switch. What is shown is read back from the
+// windows' own DCs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -41,19 +41,32 @@ struct Place {
         return {Scaled(left, dpi), Scaled(top, dpi), Scaled(left + width, dpi), Scaled(top + height, dpi)};
     }
 };
-// The four group frames of the picture, with where their captions are cut into the
-// top line, and the place of its line of text (resources/make-art.sh draws them).
+// The picture's group frames as its own lines draw them, each captioned one with its
+// text in order and its caption in the gap of its top line. The picture does not show
+// how far a caption's place reaches above and below that line, nor where its line of
+// text stands: those are the layout's, written here.
 struct Frame {
     Place lines;
     Place caption; // width 0: none
     const char* text;
 };
-constexpr Frame kFrames[] = {
-    {{16, 47, 702, 51}, {26, 39, 62, 16}, "软件说明"},
-    {{16, 111, 702, 83}, {26, 103, 62, 16}, "常用文件"},
-    {{16, 210, 702, 182}, {26, 202, 62, 16}, "常用文本"},
-    {{16, 406, 702, 33}, {0, 0, 0, 0}, nullptr},
-};
+constexpr const char* kCaptions[] = {"软件说明", "常用文件", "常用文本"};
+constexpr int kCaptionAbove = 8, kCaptionHeight = 16;
+std::vector<Frame> FramesOfPicture() {
+    std::vector<Frame> frames;
+    std::size_t captioned = 0;
+    for (const panelcheck::PictureFrame& shown : panelcheck::FramesOfPicture()) {
+        const RECT& r = shown.lines;
+        Frame frame{{r.left, r.top, r.right - r.left, r.bottom - r.top}, {}, nullptr};
+        if (shown.gapRight > shown.gapLeft && captioned < std::size(kCaptions)) {
+            frame.caption = {shown.gapLeft, r.top - kCaptionAbove, shown.gapRight - shown.gapLeft,
+                             kCaptionHeight};
+            frame.text = kCaptions[captioned++];
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
 constexpr Place kNoticePlace{24, 410, 686, 24};
 constexpr char kNotice[] =
     "提示：文件按钮用记事本打开 D:\\MirServer 下的配置文件，文件夹按钮按上方目录打开资源管理器。";
@@ -183,13 +196,20 @@ protected:
         const Canvas& shown = *canvas;
         std::vector<bool> under = UnderControls(window_);
         int line = std::max(1, Scaled(1, dpi));
+        std::vector<Frame> frames = FramesOfPicture();
+        ASSERT_EQ(frames.size(), 4u) << "the picture's frames";
         std::vector<RECT> texts;
-        for (const Frame& frame : kFrames) {
-            if (frame.text) texts.push_back(frame.caption.At(dpi));
+        std::vector<const char*> written;
+        for (const Frame& frame : frames) {
+            if (!frame.text) continue;
+            texts.push_back(frame.caption.At(dpi));
+            written.push_back(frame.text);
         }
+        ASSERT_EQ(written.size(), std::size(kCaptions)) << "the captions cut into the frames' top lines";
         texts.push_back(kNoticePlace.At(dpi));
+        written.push_back(kNotice);
         auto onFrameLine = [&](int x, int y) {
-            for (const Frame& frame : kFrames) {
+            for (const Frame& frame : frames) {
                 RECT r = frame.lines.At(dpi),
                      inner{r.left + line, r.top + line, r.right - line, r.bottom - line};
                 if (Inside(r, x, y) && !Inside(inner, x, y)) return true;
@@ -227,7 +247,7 @@ protected:
             << "pixels outside the frames' lines and the texts' places that are not the window colour";
         EXPECT_EQ(brokenLine, 0) << "pixels of the frames' lines that are not the text colour";
         for (std::size_t i = 0; i < texts.size(); ++i) {
-            const char* text = i + 1 < texts.size() ? kFrames[i].text : kNotice;
+            const char* text = written[i];
             SCOPED_TRACE(text);
             EXPECT_GT(ink[i], 20) << "the text is drawn";
             EXPECT_EQ(notText[i], 0) << "pixels of the text that are not its colour on the window colour";

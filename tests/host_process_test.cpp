@@ -21,9 +21,9 @@ struct Probe {
 };
 
 // Starts the probe in a mode; for the window modes waits for its window.
-void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true, const char* directory = nullptr) {
+void StartProbe(Probe& probe, const char* mode, bool waitForWindow = true) {
     probe.log = observe::FreshLogFile("probe-log.txt");
-    ASSERT_TRUE(probe.process.Start(observe::CommandLine("host_probe.exe", {mode, probe.log}), directory));
+    ASSERT_TRUE(probe.process.Start(observe::CommandLine("host_probe.exe", {mode, probe.log})));
     if (waitForWindow) {
         probe.window = observe::WaitForWindow(probe.process.Id(), "KZWindow", nullptr, 20000);
         ASSERT_NE(probe.window, nullptr);
@@ -123,19 +123,6 @@ TEST(HostProcess, PropertiesOfAMissingControlOrWindowAreReported) {
         EXPECT_EQ(report.text, std::string("运行时出错!\r\n\r\n错误信息：") + message + "\r\n") << mode;
         EXPECT_EQ(report.exitCode, 0xFFFFFFFFu) << mode;
     }
-}
-
-TEST(HostProcess, TheCurrentDirectoryIsTheProgramsOwnFolder) {
-    char windows[MAX_PATH] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    Probe probe;
-    StartProbe(probe, "cwd", false, windows);
-    ASSERT_TRUE(probe.process.WaitForExit(20000));
-    std::string folder = observe::BesideTestProgram("");
-    folder.pop_back(); // no trailing backslash
-    std::vector<std::string> lines = observe::ReadLines(probe.log);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], folder);
 }
 
 TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {

@@ -1,14 +1,13 @@
-// The manifest of the program that ships, beside this test program: what Windows makes
-// of it (the activation context's DPI awareness), and its bytes as Windows' XML parser
-// reads them.
+// The manifest of the program that ships, beside this test program, as Windows reads
+// it: the activation context it makes of it (a manifest that is not well-formed makes
+// none), with the DPI awareness, the run level, the Windows versions and the identity
+// that the context carries.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <msxml2.h>
+#include <objbase.h>
 
-#include <cstdint>
-#include <map>
-#include <memory>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,198 +21,107 @@ std::wstring ProgramBesideThisOne() {
     return program.substr(0, program.rfind(L'\\') + 1) + L"QuarvelPanel.exe";
 }
 
+// The activation context Windows gives the program: that of its manifest resource 1
+// (CREATEPROCESS_MANIFEST_RESOURCE_ID). Released when it goes.
+class ProgramContext {
+public:
+    ProgramContext() {
+        ACTCTXW request{};
+        request.cbSize = sizeof request;
+        request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        request.lpSource = program_.c_str();
+        request.lpResourceName = MAKEINTRESOURCEW(1);
+        handle_ = CreateActCtxW(&request);
+        error_ = GetLastError();
+    }
+    ~ProgramContext() {
+        if (handle_ != INVALID_HANDLE_VALUE) ReleaseActCtx(handle_);
+    }
+    ProgramContext(const ProgramContext&) = delete;
+    ProgramContext& operator=(const ProgramContext&) = delete;
+    HANDLE Handle() const { return handle_; }
+    DWORD Error() const { return error_; }
+    // A setting of the context's windowsSettings, in a namespace of Windows' own.
+    std::wstring Setting(const wchar_t* space, const wchar_t* name) const {
+        wchar_t value[64] = L"";
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, handle_, space, name, value, std::size(value), &written))
+            return L"(none)";
+        return value;
+    }
+
+private:
+    std::wstring program_ = ProgramBesideThisOne();
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    DWORD error_ = 0;
+};
+
 // Windows gives a program the activation context of its manifest resource 1
 // (CREATEPROCESS_MANIFEST_RESOURCE_ID); its dpiAware setting is what Windows 8.1 and
 // 10 before 1607 read for the program's DPI awareness.
 TEST(ProgramManifest, TheProgramsActivationContextIsPerMonitorDpiAware) {
-    std::wstring program = ProgramBesideThisOne();
-    ACTCTXW request{};
-    request.cbSize = sizeof request;
-    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.lpSource = program.c_str();
-    request.lpResourceName = MAKEINTRESOURCEW(1);
-    HANDLE context = CreateActCtxW(&request);
-    ASSERT_NE(context, INVALID_HANDLE_VALUE)
-        << "no manifest as resource 1 of the program, error " << GetLastError();
-    wchar_t value[64] = L"";
+    ProgramContext context;
+    ASSERT_NE(context.Handle(), INVALID_HANDLE_VALUE)
+        << "no well-formed manifest as resource 1 of the program, error " << context.Error();
+    EXPECT_EQ(context.Setting(nullptr, L"dpiAware"), L"true/pm");
+    EXPECT_EQ(context.Setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2, PerMonitor")
+        << "what Windows 10 1607 and later read";
+}
+
+// The program runs as whoever starts it, never asking for elevation; Windows Vista to
+// 11 run it as a program made for them; and it goes by its own name and version.
+TEST(ProgramManifest, TheContextRunsAsInvokerOnVistaTo11UnderTheProgramsOwnIdentity) {
+    ProgramContext context;
+    ASSERT_NE(context.Handle(), INVALID_HANDLE_VALUE) << "error " << context.Error();
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
     SIZE_T written = 0;
-    BOOL answered = QueryActCtxSettingsW(0, context, nullptr, L"dpiAware", value, std::size(value), &written);
-    ReleaseActCtx(context);
-    ASSERT_TRUE(answered) << "error " << GetLastError();
-    EXPECT_EQ(std::wstring(value), L"true/pm");
-}
+    ASSERT_TRUE(QueryActCtxW(0, context.Handle(), nullptr, RunlevelInformationInActivationContext, &level,
+                             sizeof level, &written))
+        << "error " << GetLastError();
+    EXPECT_EQ(level.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
+    EXPECT_EQ(level.UiAccess, 0u);
 
-template <typename Interface> struct ComRelease {
-    void operator()(Interface* object) const { object->Release(); }
-};
-template <typename Interface> using ComPointer = std::unique_ptr<Interface, ComRelease<Interface>>;
-struct BstrFree {
-    void operator()(BSTR text) const { SysFreeString(text); }
-};
-using OwnedBstr = std::unique_ptr<OLECHAR, BstrFree>;
-std::wstring TakeBstr(BSTR text) {
-    OwnedBstr owned(text);
-    return text ? std::wstring(text) : std::wstring();
-}
-
-// Every element of a document, by its path of {namespace}name steps from the root:
-// its attributes and its text.
-struct Element {
-    std::map<std::wstring, std::wstring> attributes;
-    std::wstring text;
-};
-void CollectElements(IXMLDOMNode* node, const std::wstring& parent,
-                     std::multimap<std::wstring, Element>& into) {
-    DOMNodeType type{};
-    node->get_nodeType(&type);
-    if (type != NODE_ELEMENT) return;
-    BSTR text = nullptr;
-    node->get_namespaceURI(&text);
-    std::wstring path = parent + L"/{" + TakeBstr(text) + L"}";
-    node->get_baseName(&text);
-    path += TakeBstr(text);
-    Element element;
-    node->get_text(&text);
-    element.text = TakeBstr(text);
-    IXMLDOMNamedNodeMap* attributes = nullptr;
-    if (SUCCEEDED(node->get_attributes(&attributes)) && attributes) {
-        ComPointer<IXMLDOMNamedNodeMap> held(attributes);
-        long count = 0;
-        attributes->get_length(&count);
-        for (long i = 0; i < count; ++i) {
-            IXMLDOMNode* attribute = nullptr;
-            if (FAILED(attributes->get_item(i, &attribute)) || !attribute) continue;
-            ComPointer<IXMLDOMNode> heldAttribute(attribute);
-            attribute->get_nodeName(&text);
-            std::wstring name = TakeBstr(text);
-            attribute->get_text(&text);
-            element.attributes[name] = TakeBstr(text);
-        }
+    std::vector<char> buffer(4096);
+    ASSERT_TRUE(QueryActCtxW(0, context.Handle(), nullptr, CompatibilityInformationInActivationContext,
+                             buffer.data(), buffer.size(), &written))
+        << "error " << GetLastError();
+    // Each element is an id and a type; Windows 10 1903 and later add the highest
+    // version tested, which makes each 32 bytes from the 8th on instead of 20 from the 4th.
+    DWORD count = 0;
+    std::memcpy(&count, buffer.data(), sizeof count);
+    bool tested = count && written >= 8 + 32 * count;
+    std::size_t start = tested ? 8 : 4, stride = tested ? 32 : 20;
+    std::vector<std::wstring> systems;
+    for (DWORD i = 0; i < count && start + (i + 1) * stride <= buffer.size(); ++i) {
+        GUID system{};
+        DWORD type = 0;
+        std::memcpy(&system, buffer.data() + start + i * stride, sizeof system);
+        std::memcpy(&type, buffer.data() + start + i * stride + sizeof system, sizeof type);
+        if (type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS) continue;
+        wchar_t id[40] = L"";
+        StringFromGUID2(system, id, std::size(id));
+        systems.push_back(id);
     }
-    into.emplace(path, element);
-    IXMLDOMNodeList* children = nullptr;
-    if (FAILED(node->get_childNodes(&children)) || !children) return;
-    ComPointer<IXMLDOMNodeList> heldChildren(children);
-    long count = 0;
-    children->get_length(&count);
-    for (long i = 0; i < count; ++i) {
-        IXMLDOMNode* child = nullptr;
-        if (FAILED(children->get_item(i, &child)) || !child) continue;
-        ComPointer<IXMLDOMNode> heldChild(child);
-        CollectElements(child, path, into);
-    }
-}
-
-// The program's manifest resource is well-formed XML, as Windows' XML parser reads its
-// bytes, and holds what the README says: the assembly's identity, the trust section in
-// its asm.v2 form, the supported Windows versions and the DPI awareness.
-TEST(ProgramManifest, IsWellFormedXmlWithIdentityTrustSupportedVersionsAndDpiAwareness) {
-    std::wstring program = ProgramBesideThisOne();
-    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(image, nullptr);
-    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
-    ASSERT_NE(found, nullptr) << "the manifest is resource 1";
-    auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(image, found)));
-    std::vector<std::uint8_t> manifest(bytes, bytes + SizeofResource(image, found));
-    FreeLibrary(image);
-
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    std::multimap<std::wstring, Element> elements;
-    std::string notWellFormed;
-    {
-        // DOMDocument30 and IXMLDOMDocument, which no import library here defines.
-        constexpr CLSID kDomDocument30{
-            0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
-        constexpr IID kXmlDomDocument{
-            0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
-        IXMLDOMDocument* created = nullptr;
-        ASSERT_TRUE(SUCCEEDED(CoCreateInstance(kDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kXmlDomDocument,
-                                               reinterpret_cast<void**>(&created))));
-        ComPointer<IXMLDOMDocument> document(created);
-        document->put_async(VARIANT_FALSE);
-        SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(manifest.size()));
-        void* data = nullptr;
-        SafeArrayAccessData(array, &data);
-        std::copy(manifest.begin(), manifest.end(), static_cast<std::uint8_t*>(data));
-        SafeArrayUnaccessData(array);
-        VARIANT source;
-        VariantInit(&source);
-        source.vt = VT_ARRAY | VT_UI1;
-        source.parray = array;
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        document->load(source, &loaded);
-        VariantClear(&source);
-        if (loaded != VARIANT_TRUE) {
-            IXMLDOMParseError* error = nullptr;
-            BSTR reason = nullptr;
-            long line = 0;
-            if (SUCCEEDED(document->get_parseError(&error)) && error) {
-                error->get_reason(&reason);
-                error->get_line(&line);
-                error->Release();
-            }
-            std::wstring why = TakeBstr(reason);
-            notWellFormed = "line " + std::to_string(line) + ": " + std::string(why.begin(), why.end());
-        }
-        IXMLDOMElement* root = nullptr;
-        if (SUCCEEDED(document->get_documentElement(&root)) && root) {
-            ComPointer<IXMLDOMElement> heldRoot(root);
-            CollectElements(root, L"", elements);
-        }
-    }
-    CoUninitialize();
-    ASSERT_EQ(notWellFormed, "") << "the manifest is not well-formed XML";
-
-    const std::wstring v1 = L"{urn:schemas-microsoft-com:asm.v1}", v2 = L"{urn:schemas-microsoft-com:asm.v2}",
-                       v3 = L"{urn:schemas-microsoft-com:asm.v3}",
-                       compatibility = L"{urn:schemas-microsoft-com:compatibility.v1}",
-                       settings2005 = L"{http://schemas.microsoft.com/SMI/2005/WindowsSettings}",
-                       settings2016 = L"{http://schemas.microsoft.com/SMI/2016/WindowsSettings}";
-    auto one = [&elements](const std::wstring& path) -> const Element* {
-        auto [first, last] = elements.equal_range(path);
-        EXPECT_EQ(std::distance(first, last), 1) << "one element " << std::string(path.begin(), path.end());
-        return first == last ? nullptr : &first->second;
-    };
-    auto attribute = [](const Element* element, const wchar_t* name) {
-        if (!element) return std::string("(no element)");
-        auto found = element->attributes.find(name);
-        return found == element->attributes.end() ? std::string("(none)")
-                                                  : std::string(found->second.begin(), found->second.end());
-    };
-    auto text = [](const Element* element) {
-        return element ? std::string(element->text.begin(), element->text.end())
-                       : std::string("(no element)");
-    };
-    const std::wstring assembly = L"/" + v1 + L"assembly";
-    EXPECT_EQ(attribute(one(assembly), L"manifestVersion"), "1.0");
-
-    const Element* identity = one(assembly + L"/" + v1 + L"assemblyIdentity");
-    EXPECT_EQ(attribute(identity, L"type"), "win32");
-    EXPECT_EQ(attribute(identity, L"name"), "Quarvel.ServerPanel");
-    EXPECT_EQ(attribute(identity, L"version"), "1.0.1.0");
-    EXPECT_EQ(attribute(identity, L"processorArchitecture"), "x86");
-
-    const Element* level = one(assembly + L"/" + v2 + L"trustInfo/" + v2 + L"security/" + v2 +
-                               L"requestedPrivileges/" + v2 + L"requestedExecutionLevel");
-    EXPECT_EQ(attribute(level, L"level"), "asInvoker");
-    EXPECT_EQ(attribute(level, L"uiAccess"), "false");
-
     // Windows Vista, 7, 8, 8.1, and 10 and 11.
-    std::vector<std::string> supported;
-    auto [first, last] =
-        elements.equal_range(assembly + L"/" + compatibility + L"compatibility/" + compatibility +
-                             L"application/" + compatibility + L"supportedOS");
-    for (auto it = first; it != last; ++it)
-        supported.push_back(attribute(&it->second, L"Id"));
-    EXPECT_EQ(supported, (std::vector<std::string>{"{e2011457-1546-43c5-a5fe-008deee3d3f0}",
-                                                   "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-                                                   "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-                                                   "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-                                                   "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}));
+    EXPECT_EQ(systems, (std::vector<std::wstring>{L"{E2011457-1546-43C5-A5FE-008DEEE3D3F0}",
+                                                  L"{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",
+                                                  L"{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}",
+                                                  L"{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",
+                                                  L"{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}"}))
+        << count << " elements in " << written << " bytes";
 
-    const std::wstring windowsSettings = assembly + L"/" + v3 + L"application/" + v3 + L"windowsSettings/";
-    EXPECT_EQ(text(one(windowsSettings + settings2005 + L"dpiAware")), "true/pm");
-    EXPECT_EQ(text(one(windowsSettings + settings2016 + L"dpiAwareness")), "PerMonitorV2, PerMonitor");
+    DWORD first = 1; // the program's own assembly
+    ASSERT_TRUE(QueryActCtxW(0, context.Handle(), &first, AssemblyDetailedInformationInActivationContext,
+                             buffer.data(), buffer.size(), &written))
+        << "error " << GetLastError();
+    const auto* assembly =
+        reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
+    std::wstring identity =
+        assembly->lpAssemblyEncodedAssemblyIdentity ? assembly->lpAssemblyEncodedAssemblyIdentity : L"";
+    EXPECT_EQ(identity.rfind(L"Quarvel.ServerPanel", 0), 0u) << std::string(identity.begin(), identity.end());
+    EXPECT_NE(identity.find(L"version=\"1.0.1.0\""), std::wstring::npos)
+        << std::string(identity.begin(), identity.end());
 }
 
 } // namespace

@@ -150,11 +150,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (library) GetModuleFileNameA(library, path, sizeof path);
         Note((g_mode + " " + path).c_str());
         EndProgram(0);
-    } else if (g_mode == "cwd") {
-        char folder[MAX_PATH] = "";
-        GetCurrentDirectoryA(sizeof folder, folder);
-        Note(folder);
-        EndProgram(0);
     }
     return 3; // an unknown mode
 }

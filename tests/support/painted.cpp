@@ -122,12 +122,13 @@ std::string Describe(const RECT& r) {
            ", " + std::to_string(r.bottom) + ")";
 }
 
-// An edit box: inside its border, the background fills every row above and below its
-// line of text, edge to edge; in that line nothing but the text colour and its
-// antialiased edges on the background; and the text in the text colour where GDI puts
-// it in the box's font, from the place where the box says its first character is.
-// (The box draws control characters and the glyph edges between characters in ways of
-// its own, so the glyphs' solid pixels are compared, along its first line.)
+// An edit box: its client area is its line of text, in the middle of the box (within
+// a pixel); inside its border, the background fills every row above and below that
+// line, edge to edge; in that line nothing but the text colour and its antialiased
+// edges on the background; and the text in the text colour where GDI puts it in the
+// box's font, from the place where the box says its first character is. (The box
+// draws control characters and the glyph edges between characters in ways of its
+// own, so the glyphs' solid pixels are compared, along its first line.)
 void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
     SIZE size = WindowSize(box);
     Canvas shown(size.cx, size.cy, RGB(1, 2, 3));
@@ -168,6 +169,12 @@ void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
 
     ASSERT_GE(y, inside.top);
     ASSERT_LE(y + line.lineHeight, inside.bottom);
+    RECT client;
+    GetClientRect(box, &client);
+    EXPECT_EQ(client.bottom, line.lineHeight) << "the client area is one line of text";
+    int above = origin.y - outer.top, below = outer.bottom - (origin.y + client.bottom);
+    EXPECT_LE(std::abs(above - below), 1)
+        << "the line sits in the middle: " << above << " above, " << below << " below";
     int notBackground = 0, otherColour = 0, solidMissing = 0, solidExtra = 0, solid = 0;
     std::string firstWrong;
     auto wrong = [&firstWrong](int& count, int column, int row, COLORREF colour) {
@@ -295,12 +302,13 @@ unsigned ExactEighths(int dpi, SIZE unscaled) {
 struct FrameLine {
     int y, x0, x1;
 };
+bool LightAt(const Picture& picture, int x, int y) {
+    COLORREF c = picture.At(x, y);
+    return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10 >= 110;
+}
 std::vector<FrameLine> FrameLines(const Picture& picture) {
     std::vector<FrameLine> lines;
-    auto light = [&](int x, int y) {
-        COLORREF c = picture.At(x, y);
-        return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10 >= 110;
-    };
+    auto light = [&](int x, int y) { return LightAt(picture, x, y); };
     for (int y = 0; y < picture.height; ++y) {
         int runStart = -1;
         for (int x = 0; x <= picture.width; ++x) {
@@ -378,6 +386,29 @@ void ExpectPictureShownAt(HWND window, int dpi) {
     EXPECT_GT(compared, client.right * client.bottom / 2);
     EXPECT_EQ(differing, 0) << "pixels of the picture that are not libjpeg's decode at " << eighths
                             << "/8; the first at " << firstDiffering;
+}
+
+// A frame is a pair of long light lines, top and bottom; the picture's own border runs
+// along its edges and is none. Where the top line starts further right than the
+// bottom one, the caption's gap lies between its short stub and its long run.
+std::vector<PictureFrame> FramesOfPicture() {
+    Picture at96;
+    std::vector<PictureFrame> frames;
+    if (!storedpicture::Decode(8, at96)) return frames;
+    std::vector<FrameLine> lines = FrameLines(at96);
+    std::erase_if(lines, [](const FrameLine& line) { return line.x0 <= 8; });
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const FrameLine &top = lines[i], &bottom = lines[i + 1];
+        PictureFrame frame{{bottom.x0 - 1, top.y - 1, bottom.x1 + 1, bottom.y + 1}};
+        if (top.x0 > bottom.x0 + 1) {
+            frame.gapLeft = bottom.x0;
+            while (frame.gapLeft < top.x0 && LightAt(at96, frame.gapLeft, top.y))
+                ++frame.gapLeft;
+            frame.gapRight = top.x0;
+        }
+        frames.push_back(frame);
+    }
+    return frames;
 }
 
 // Until the window and every control in it have painted what they were asked to.

@@ -88,6 +88,15 @@ bool PaintedThrough(HWND window);
 // size itself, every pixel as libjpeg decodes it, tiled from the top-left corner.
 void ExpectPictureShownAt(HWND window, int dpi);
 
+// The picture's group frames at 96 DPI, as its own lines draw them (libjpeg's decode):
+// each the rectangle its dark and light lines cover, and the columns of the gap its
+// caption is cut into in its top line (empty: no caption). Top to bottom.
+struct PictureFrame {
+    RECT lines;
+    int gapLeft = 0, gapRight = 0;
+};
+std::vector<PictureFrame> FramesOfPicture();
+
 // Each control as it paints itself at the window's DPI: each edit box's background,
 // bands and text, the label's text in its own font and whole, each button's caption
 // inside it. The window must be all on the screen.
