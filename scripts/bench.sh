@@ -13,6 +13,8 @@
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench traced_panel >/dev/null
 bin=$build_dir/bin
+# Wine sees the build tree alone (drive Z:), so the runs start from inside it.
+cd "$build_dir"
 run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
 if [[ ${1:-} == --timeline ]]; then
     timeout -k 30 600 "${run[@]}" "$bin/start_driver.exe" --timeline 10 traced_panel.exe | tr -d '\r'
