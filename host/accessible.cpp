@@ -30,6 +30,7 @@
 
 #include <oleacc.h>
 
+#include "host/handles.h"
 #include "host/system_library.h"
 #include "host/text.h"
 #include "host/window_object.h"
@@ -139,8 +140,8 @@ bool IsSelf(const VARIANT& child) {
 class UnitAccessible final : public IAccessible, public IEnumVARIANT, public IOleWindow {
 public:
     UnitAccessible(HWND hwnd, IAccessible* standard) : hwnd_(hwnd), standard_(standard) {
-        standard_->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&children_));
-        standard_->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window_));
+        standard_->QueryInterface(IID_IEnumVARIANT, children_.out());
+        standard_->QueryInterface(IID_IOleWindow, window_.out());
     }
     UnitAccessible(const UnitAccessible&) = delete;
     UnitAccessible& operator=(const UnitAccessible&) = delete;
@@ -297,11 +298,7 @@ public:
     }
 
 private:
-    ~UnitAccessible() {
-        if (children_) children_->Release();
-        if (window_) window_->Release();
-        standard_->Release();
-    }
+    ~UnitAccessible() = default;
 
     // IAccessible's type information: the standard object's, or where it has none (Wine's)
     // that of oleacc's type library, which oleacc.dll holds. Kept for the program's life.
@@ -314,12 +311,11 @@ private:
         auto load = SystemFunction<LoadTypeLibraryFunction>("oleaut32.dll", "LoadTypeLibEx");
         OwnedText path(SystemFolderPath("oleacc.dll"));
         wchar_t widePath[MAX_PATH];
-        ITypeLib* library = nullptr;
+        ComPtr<ITypeLib> library;
         if (!load || !path || !MultiByteToWideChar(CP_ACP, 0, path.get(), -1, widePath, MAX_PATH) ||
-            FAILED(load(widePath, REGKIND_NONE, &library)) || !library)
+            FAILED(load(widePath, REGKIND_NONE, reinterpret_cast<ITypeLib**>(library.out()))) || !library)
             return nullptr;
         if (FAILED(library->GetTypeInfoOfGuid(__uuidof(IAccessible), &info))) info = nullptr;
-        library->Release();
         return info;
     }
 
@@ -348,9 +344,9 @@ private:
     }
 
     HWND hwnd_;
-    IAccessible* standard_;
-    IEnumVARIANT* children_ = nullptr;
-    IOleWindow* window_ = nullptr;
+    ComPtr<IAccessible> standard_;
+    ComPtr<IEnumVARIANT> children_;
+    ComPtr<IOleWindow> window_;
     LONG references_ = 1;
 };
 

@@ -82,3 +82,23 @@ private:
     HWND hwnd_;
     HDC dc_;
 };
+
+// A COM interface pointer, released at the end of its owner's life.
+template <typename Interface> class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(Interface* pointer) : pointer_(pointer) {}
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (pointer_) pointer_->Release();
+    }
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    // Where a call that hands out a pointer writes it (the owner must be empty).
+    void** out() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
