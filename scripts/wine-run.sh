@@ -181,9 +181,10 @@ if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
 fi
 
 # The program and what it starts keep the slot's lock. That includes Wine's desktop
-# process, which the first program on a quiet desktop starts and which ends a moment
-# after the last one: the next run takes the slot once it is gone, not while it
-# closes (a program that came onto a closing desktop died of X errors).
+# process when the program is the first on a quiet desktop (a session started
+# without a keeper, see wine-session.sh): it ends a moment after the last program,
+# and the next run takes the slot once it is gone, not while it closes (a program
+# that came onto a closing desktop died of X errors).
 if [[ -n $driver ]]; then
     wine_env wine "$@" &
     export PROGRAM_PID=$!

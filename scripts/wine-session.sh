@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine sessions that a test run shares:
-#   wine-session.sh start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...]   (SLOTS defaults to 2)
+#   wine-session.sh start DIR [--keeper PROGRAM] [SLOTS [NAME=DPI,WxH[,CAPTION]]...]
+#                                                        (SLOTS defaults to 2)
 #   wine-session.sh stop DIR
 # Each slot N is DIR/slotN: a prefix of its own with a virtual desktop (where Wine
 # itself decides activation and stacking, as Windows does), a private Xvfb and a
@@ -12,8 +13,15 @@
 # Xvfb of W x H, for a test program that must meet such a screen; tests/CMakeLists.txt
 # lists them, and wine-run.sh --slot NAME runs in one. Every prefix of the session is
 # made at the same time, the first time.
+# --keeper PROGRAM: a Windows program that stays a user of its desktop until it is
+# ended (tests/probe/desktop_keeper.cpp), started on each slot. Wine's desktop process
+# comes with a desktop's first window and goes a second after its last user, so
+# without a keeper each test program that shows a window would start one and leave it
+# closing after the program, holding the slot (see wine-run.sh); with one, the
+# desktop process starts once per slot and lives as long as the session.
 # `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
-# (the PIDs of Wine's own services, which live as long as the session); a test run
+# (the PIDs of Wine's own services, the keeper and the desktop process it brought up,
+# which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
 # after it as left behind. `stop` ends each slot's Wine processes (its prefix's
 # wineserver -k) and its Xvfb (by PID).
@@ -23,9 +31,15 @@ set +e +o pipefail
 action=${1:-}
 dir=${2:+$(realpath -m "$2")}
 [[ ($action == start || $action == stop) && -n $dir ]] || {
-    echo "usage: $0 start DIR [SLOTS [NAME=DPI,WxH[,CAPTION]]...] | stop DIR" >&2
+    echo "usage: $0 start DIR [--keeper PROGRAM] [SLOTS [NAME=DPI,WxH[,CAPTION]]...] | stop DIR" >&2
     exit 2
 }
+shift 2
+keeper=""
+if [[ $action == start && ${1:-} == --keeper ]]; then
+    keeper=$(realpath -m "${2:?--keeper needs a program}")
+    shift 2
+fi
 
 . "$here/scripts/wine-env.sh"
 WINEDEBUG=-all
@@ -47,7 +61,7 @@ stop_slot() {
 
 # start_slot SLOT [SCREEN [PREFIX OPTIONS...]]: no options, a slot with a desktop.
 start_slot() {
-    local slot=$1 screen=${2:-1024x768} options=("${@:3}")
+    local slot=$1 pid screen=${2:-1024x768} options=("${@:3}")
     ((${#options[@]} > 0)) || options=(--desktop)
     stop_slot "$slot"
     mkdir -p "$slot"
@@ -57,10 +71,22 @@ start_slot() {
     start_private_xvfb "$screen" || { echo "wine-session: Xvfb did not start" >&2; return 1; }
     echo "$xvfb_pid" >"$slot/xvfb.pid"
     wine_env wineserver -p </dev/null >/dev/null 2>&1
-    # One program brings up Wine's services; what runs after it is the baseline.
-    # (Not the desktop process: it comes with a test's first window and goes a moment
-    # after the last, holding the slot's lock, see wine-run.sh.)
+    # One program brings up Wine's services; what runs after it is the baseline,
+    # with the keeper and its desktop process. The keeper is a session of its own
+    # with nothing of the caller's open (the test that starts the session would wait
+    # for its output to close).
     wine_env wine cmd /c exit </dev/null >/dev/null 2>&1
+    if [[ -n $keeper ]]; then
+        wine_env setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
+        local deadline=$((SECONDS + 60)) up=""
+        while [[ -z $up ]] && ((SECONDS < deadline)); do
+            for pid in $(wine_prefix_pids "$WINEPREFIX"); do
+                [[ $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) == *'explorer.exe /desktop'* ]] && up=$pid
+            done
+            [[ -n $up ]] || sleep 0.05
+        done
+        [[ -n $up ]] || { echo "wine-session: the keeper brought up no desktop process in 60 s" >&2; return 1; }
+    fi
     wine_prefix_pids "$WINEPREFIX" | sort -n >"$slot/baseline"
     echo "${options[*]}" >"$slot/prefix-options"
     echo "$DISPLAY" >"$slot/display"
@@ -69,14 +95,14 @@ start_slot() {
 
 case $action in
 start)
-    slots=${3:-2}
+    slots=${1:-2}
     mkdir -p "$dir"
     status=0
     names=() screens=() options=()
     for ((n = 0; n < slots; n++)); do
         names+=("slot$n") screens+=(1024x768) options+=(--desktop)
     done
-    for named in "${@:4}"; do
+    for named in "${@:2}"; do
         [[ $named =~ ^([A-Za-z0-9_]+)=([0-9]+),([0-9]+x[0-9]+)(,([0-9]+))?$ ]] ||
             { echo "wine-session: a named slot is NAME=DPI,WxH[,CAPTION], not $named" >&2; exit 2; }
         names+=("${BASH_REMATCH[1]}") screens+=("${BASH_REMATCH[3]}")

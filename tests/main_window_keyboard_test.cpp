@@ -27,6 +27,35 @@ using ui::Text;
 // has every message posted while they were (posted messages come before input).
 constexpr WORD kMarkerKey = VK_F24;
 
+// The marker's releases this thread has taken from its queue, as a WH_GETMESSAGE
+// hook sees them. (The key's toggle state cannot tell: a thread's key state starts
+// from its desktop's, which lives on from one program to the next.)
+class MarkerReleases {
+public:
+    MarkerReleases() {
+        s_count = 0;
+        hook_ = SetWindowsHookExA(WH_GETMESSAGE, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~MarkerReleases() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    MarkerReleases(const MarkerReleases&) = delete;
+    MarkerReleases& operator=(const MarkerReleases&) = delete;
+    bool Ready() const { return hook_ != nullptr; }
+    int Count() const { return s_count; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* taken = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && taken->message == WM_KEYUP &&
+            taken->wParam == kMarkerKey)
+            ++s_count;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline int s_count = 0;
+    HHOOK hook_ = nullptr;
+};
+
 // Keys pressed and released through the system's input queue, handled by the window
 // as the loop would; false when the marker did not come through in time.
 bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
@@ -42,17 +71,11 @@ bool PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
         add(key, up);
     add(kMarkerKey, false);
     add(kMarkerKey, true);
-    // The thread's key state follows the key messages it takes: a press flips the
-    // toggle bit, the release clears the down bit.
-    SHORT before = GetKeyState(kMarkerKey);
+    MarkerReleases releases;
+    if (!releases.Ready()) return false;
     if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         return false;
-    return ui::PumpUntil(
-        [before] {
-            SHORT now = GetKeyState(kMarkerKey);
-            return (now & 1) != (before & 1) && !(now & 0x8000);
-        },
-        10000);
+    return ui::PumpUntil([&releases] { return releases.Count() > 0; }, 10000);
 }
 bool Press(WORD key) {
     return PressKeys({{key, false}, {key, true}});
