@@ -10,7 +10,8 @@
 // control in DEFAULT_GUI_FONT. It decodes the picture on the first paint and tiles it,
 // as the panel does. What it leaves out is what a user does not see at start: no
 // keyboard interface but Esc, no events, no screen-reader names, no high contrast, no
-// DPI but 96, no icons of its own.
+// DPI but 96, no icons of its own. Its trace points (host/trace.h) are those of the
+// panel's start that it has too; only the traced_reference build compiles them in.
 #include <windows.h>
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 
 #include "host/background_picture.h"
 #include "host/high_contrast.h"
+#include "host/trace.h"
 #include "panel/layout.h"
 
 namespace {
@@ -49,6 +51,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
+        PANEL_TRACE("WM_PAINT begun");
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd, &paint);
         EnsurePicture();
@@ -62,6 +65,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         SelectObject(source, old);
         DeleteDC(source);
         EndPaint(hwnd, &paint);
+        PANEL_TRACE("WM_PAINT ended");
         return 0;
     }
     case WM_KEYDOWN:
@@ -120,6 +124,7 @@ HFONT StoredFont(const LOGFONTA& stored) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    PANEL_TRACE("process entry");
     WNDCLASSA windowClass{
         CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, WindowProc, 0,       0,         instance, nullptr,
         LoadCursorA(nullptr, IDC_ARROW),      nullptr,    nullptr, "KZWindow"};
@@ -140,6 +145,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         WS_EX_CLIENTEDGE, "KZWindow", main.text, WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
         (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, (GetSystemMetrics(SM_CYSCREEN) - 521) / 2, 740, 521,
         nullptr, nullptr, instance, nullptr);
+    PANEL_TRACE("window created");
     HGDIOBJ guiFont = GetStockObject(DEFAULT_GUI_FONT);
     int id = 100;
     for (std::size_t i = kControlCount; i >= 1; --i, id += 10) {
@@ -168,11 +174,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         HGDIOBJ font = storedFont ? StoredFont(*storedFont) : guiFont;
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
+    PANEL_TRACE("controls created");
     ShowWindow(window, SW_SHOW);
+    PANEL_TRACE("shown");
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    PANEL_TRACE_WRITE();
     return 0;
 }

@@ -2,7 +2,8 @@
 # Builds the benchmarks and prints their figures as a Markdown table:
 #   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed rounds)
 #   scripts/bench.sh --timeline  (the moments of one start of the panel's benchmark
-#                                 build, traced_panel.exe: the median of 10)
+#                                 build, traced_panel.exe, and of the reference's,
+#                                 traced_reference.exe: the median of 10 each)
 # The start figures are bench/start_driver.cpp's: the panel and the reference in turns,
 # to the picture on screen and to "visible and idle", each with the median of the
 # rounds' panel / reference ratios.
@@ -11,13 +12,16 @@
 # no folder button to click, a picture that did not decode), when a benchmark program
 # does not end within its deadline here, or when a figure is missing.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-"$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench traced_panel >/dev/null
+"$here/scripts/configure.sh" --target QuarvelPanel reference_panel start_driver decode_bench traced_panel traced_reference >/dev/null
 bin=$build_dir/bin
 # Wine sees the build tree alone (drive Z:), so the runs start from inside it.
 cd "$build_dir"
 run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
 if [[ ${1:-} == --timeline ]]; then
-    timeout -k 30 600 "${run[@]}" "$bin/start_driver.exe" --timeline 10 traced_panel.exe | tr -d '\r'
+    for traced in traced_panel traced_reference; do
+        echo "$traced:"
+        timeout -k 30 600 "${run[@]}" "$bin/start_driver.exe" --timeline 10 $traced.exe | tr -d '\r' || exit
+    done
     exit
 fi
 out=$(mktemp)
