@@ -2,6 +2,7 @@
 
 #include "host/dpi.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +11,7 @@
 
 namespace {
 
-int g_decodes = 0;
+std::atomic<int> g_decodes{0};
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -64,6 +65,15 @@ bool DecodeJpeg(std::span<const std::uint8_t> jpeg, int& width, int& height, std
 
 namespace {
 
+// The picture at a DPI is its 96-DPI size scaled as the layout is. libjpeg decodes at
+// n/8 of the size (n up to 16), rounding up: where that is the size the layout's
+// rounding gives (for this picture at 96, 108, 120, 144, 168 and 192 DPI) it is taken
+// as it is; anywhere else the next larger decode, or the 16/8 one above 192 DPI, is
+// resampled to the size (Ready).
+int EighthsFor(int dpi) {
+    return (dpi * 8 + kLayoutDpi - 1) / kLayoutDpi;
+}
+
 // A 24-bit DIB section holding top-down rows; null when it cannot be made.
 HBITMAP MakeSection(int width, int height, void** bits) {
     BITMAPINFO info{};
@@ -88,6 +98,50 @@ int BackgroundPicture::DecodeCount() {
     return g_decodes;
 }
 
+BackgroundPicture::~BackgroundPicture() {
+    TakeAhead();
+}
+
+void BackgroundPicture::DecodeAhead() {
+    if (aheadThread_ || tried_ || jpeg_.empty()) return;
+    auto ahead = std::make_unique<Ahead>();
+    ahead->jpeg = jpeg_;
+    ahead->dpi = dpi_;
+    aheadThread_.reset(CreateThread(nullptr, 0, DecodeAheadThread, ahead.get(), 0, nullptr));
+    if (aheadThread_) ahead_ = std::move(ahead);
+}
+
+DWORD WINAPI BackgroundPicture::DecodeAheadThread(void* parameter) {
+    auto& ahead = *static_cast<Ahead*>(parameter);
+    ahead.decoded =
+        DecodeJpeg(ahead.jpeg, ahead.width, ahead.height, ahead.rows, EighthsFor(ahead.dpi), &ahead.unscaled);
+    return 0;
+}
+
+std::unique_ptr<BackgroundPicture::Ahead> BackgroundPicture::TakeAhead() {
+    if (!aheadThread_) return nullptr;
+    HANDLE thread = aheadThread_.get();
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    aheadThread_.reset();
+    return std::move(ahead_);
+}
+
+bool BackgroundPicture::Decode(std::vector<std::uint8_t>& rows, SIZE& unscaled) {
+    std::unique_ptr<Ahead> ahead = TakeAhead();
+    if (ahead && ahead->dpi == dpi_) {
+        if (!ahead->decoded) return false;
+        width_ = ahead->width;
+        height_ = ahead->height;
+        unscaled = ahead->unscaled;
+        rows = std::move(ahead->rows);
+        return true;
+    }
+    return DecodeJpeg(jpeg_, width_, height_, rows, EighthsFor(dpi_), &unscaled);
+}
+
 void BackgroundPicture::SetDpi(int dpi) {
     if (dpi == dpi_) return;
     dpi_ = dpi;
@@ -98,15 +152,9 @@ void BackgroundPicture::SetDpi(int dpi) {
 bool BackgroundPicture::Ready() {
     if (tried_) return bitmap_ ? true : false;
     tried_ = true;
-    // The picture at the DPI is its 96-DPI size scaled as the layout is. libjpeg
-    // decodes at n/8 of the size (n up to 16), rounding up: where that is the size the
-    // layout's rounding gives (for this picture at 96, 108, 120, 144, 168 and 192 DPI)
-    // it is taken as it is; anywhere else the next larger decode, or the 16/8 one
-    // above 192 DPI, is resampled to the size.
-    int eighths = (dpi_ * 8 + kLayoutDpi - 1) / kLayoutDpi;
     std::vector<std::uint8_t> rows;
     SIZE unscaled{};
-    if (!DecodeJpeg(jpeg_, width_, height_, rows, eighths, &unscaled)) return false;
+    if (!Decode(rows, unscaled)) return false;
     SIZE size{ScaleToDpi(unscaled.cx, dpi_), ScaleToDpi(unscaled.cy, dpi_)};
     if (size.cx != width_ || size.cy != height_) return Resample(rows, size);
 

@@ -16,5 +16,11 @@ DeferredMoves::~DeferredMoves() {
 }
 
 void DeferredMoves::Move(HWND window, const RECT& place, UINT flags) {
-    moves_.push_back({window, place, flags | flags_ | SWP_NOZORDER | SWP_NOACTIVATE});
+    flags |= flags_ | SWP_NOZORDER | SWP_NOACTIVATE;
+    RECT now;
+    if (!(flags & SWP_FRAMECHANGED) && GetWindowRect(window, &now)) {
+        MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+        if (EqualRect(&now, &place)) return;
+    }
+    moves_.push_back({window, place, flags});
 }

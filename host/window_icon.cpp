@@ -25,7 +25,7 @@ void WindowObject::UseIcons(int dpi) {
     IconHandle big(IconFromFile(icon_, MetricForDpi(SM_CXICON, dpi)));
     IconHandle small(IconFromFile(icon_, MetricForDpi(SM_CXSMICON, dpi)));
     // Without an icon of its own the window shows the program file's.
-    HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
+    HICON programIcon = big && small ? nullptr : LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big ? big.get() : programIcon));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small.get() : programIcon));
     // The window has its new icons: the ones it had go now.

@@ -1,7 +1,8 @@
 // The main window when Windows changes its DPI, as Windows 8.1 and 10 do: laid out as a
 // start at the new DPI, also when the change comes while it is minimized or hidden (and
-// a hidden window stays hidden); the size it asks for taken exactly; every control given
-// its font and then moved in one batch, and each window painted once.
+// a hidden window stays hidden, and one not painted yet paints its picture for the new
+// DPI); the size it asks for taken exactly; every control given its font and then moved
+// in one batch, and each window painted once.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/laid_out.h"
+#include "tests/support/painted.h"
 #include "tests/support/ui.h"
 
 namespace {
@@ -63,6 +65,23 @@ TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNew
             10000));
         ExpectLaidOutAt(window_, dpi);
     }
+}
+
+// A window loaded again has shown but not yet painted (its paint waits in the queue)
+// when its DPI changes: the picture it then paints is the one for the new DPI, not the
+// one its start began decoding.
+TEST_F(MainWindow, ChangedToAnotherDpiBeforeItsFirstPaintItPaintsThePictureForThatDpi) {
+    DestroyWindow(window_);
+    ui::Pump();
+    ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+    window_ = GetWindowHandle(0);
+    ASSERT_TRUE(GetUpdateRect(window_, nullptr, FALSE)) << "not painted yet";
+    // At the screen's corner, so that all of it is on the screen and painted.
+    SIZE size{};
+    ASSERT_TRUE(SendMessageA(window_, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)));
+    ChangeDpi(window_, 120, RECT{0, 0, size.cx, size.cy});
+    ASSERT_TRUE(panelcheck::PaintedThrough(window_));
+    panelcheck::ExpectPictureShownAt(window_, 120);
 }
 
 // The DPIs a window changes to here are those whose layout fits this 1024 x 768
