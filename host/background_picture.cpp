@@ -121,7 +121,11 @@ DWORD WINAPI BackgroundPicture::DecodeAheadThread(void* parameter) {
 std::unique_ptr<BackgroundPicture::Ahead> BackgroundPicture::TakeAhead() {
     if (!aheadThread_) return nullptr;
     HANDLE thread = aheadThread_.get();
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    // Mostly the thread is long done. A wait on the message queue would also tell
+    // Windows that the program waits for input (WaitForInputIdle), so it is made only
+    // while the thread still runs.
+    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT &&
+           MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
