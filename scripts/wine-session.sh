@@ -114,9 +114,16 @@ start)
         "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" ${options[i]} &
     done
     wait
+    # And the slots are started at the same time: each has a prefix, a display and a
+    # server of its own (Xvfb picks a free display by itself).
+    pids=()
     for i in "${!names[@]}"; do
         # shellcheck disable=SC2086
-        start_slot "$dir/${names[i]}" "${screens[i]}" ${options[i]} || status=1
+        start_slot "$dir/${names[i]}" "${screens[i]}" ${options[i]} &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" || status=1
     done
     exit $status
     ;;
