@@ -106,19 +106,9 @@ TEST_F(MainWindow, AskedForItsSizeAtADpiItTakesExactlyTheRectangleOfThatSize) {
 // takes it, and the erasing and frame painting sent outside it.
 class PaintCounts {
 public:
-    PaintCounts() {
-        instance_ = this;
-        taken_ = SetWindowsHookExA(WH_GETMESSAGE, Taken, nullptr, GetCurrentThreadId());
-        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
-    }
-    ~PaintCounts() {
-        UnhookWindowsHookEx(taken_);
-        UnhookWindowsHookEx(sent_);
-        instance_ = nullptr;
-    }
-    PaintCounts(const PaintCounts&) = delete;
-    PaintCounts& operator=(const PaintCounts&) = delete;
-    bool Hooked() const { return taken_ && sent_; }
+    PaintCounts() { instance_ = this; }
+    ~PaintCounts() { instance_ = nullptr; }
+    bool Hooked() const { return taken_.Hooked() && sent_.Hooked(); }
     // (window, message) -> how often
     std::map<std::pair<HWND, UINT>, int> counts;
 
@@ -137,8 +127,8 @@ private:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static inline PaintCounts* instance_ = nullptr;
-    HHOOK taken_ = nullptr;
-    HHOOK sent_ = nullptr;
+    ui::ThreadHook taken_{WH_GETMESSAGE, Taken};
+    ui::ThreadHook sent_{WH_CALLWNDPROC, Sent};
 };
 
 // The fonts and the moves of a window's controls, in the order they reach the
@@ -149,14 +139,8 @@ public:
     explicit ControlSteps(HWND window) {
         s_window = window;
         s_steps.clear();
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
     }
-    ~ControlSteps() {
-        if (hook_) UnhookWindowsHookEx(hook_);
-    }
-    ControlSteps(const ControlSteps&) = delete;
-    ControlSteps& operator=(const ControlSteps&) = delete;
-    bool Hooked() const { return hook_ != nullptr; }
+    bool Hooked() const { return hook_.Hooked(); }
     struct Step {
         HWND control;
         bool move; // else a font
@@ -178,7 +162,7 @@ private:
     }
     static inline HWND s_window = nullptr;
     static inline std::vector<Step> s_steps;
-    HHOOK hook_ = nullptr;
+    ui::ThreadHook hook_{WH_CALLWNDPROC, Sent};
 };
 
 // The controls are moved as one batch once each has its font at the new DPI: no

@@ -32,16 +32,8 @@ constexpr WORD kMarkerKey = VK_F24;
 // from its desktop's, which lives on from one program to the next.)
 class MarkerReleases {
 public:
-    MarkerReleases() {
-        s_count = 0;
-        hook_ = SetWindowsHookExA(WH_GETMESSAGE, Hook, nullptr, GetCurrentThreadId());
-    }
-    ~MarkerReleases() {
-        if (hook_) UnhookWindowsHookEx(hook_);
-    }
-    MarkerReleases(const MarkerReleases&) = delete;
-    MarkerReleases& operator=(const MarkerReleases&) = delete;
-    bool Ready() const { return hook_ != nullptr; }
+    MarkerReleases() { s_count = 0; }
+    bool Ready() const { return hook_.Hooked(); }
     int Count() const { return s_count; }
 
 private:
@@ -53,7 +45,7 @@ private:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static inline int s_count = 0;
-    HHOOK hook_ = nullptr;
+    ui::ThreadHook hook_{WH_GETMESSAGE, Hook};
 };
 
 // Keys pressed and released through the system's input queue, handled by the window
@@ -89,14 +81,8 @@ public:
     explicit CueRequests(HWND window) {
         s_window = window;
         s_seen.clear();
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
     }
-    ~CueRequests() {
-        if (hook_) UnhookWindowsHookEx(hook_);
-    }
-    CueRequests(const CueRequests&) = delete;
-    CueRequests& operator=(const CueRequests&) = delete;
-    bool Ready() const { return hook_ != nullptr; }
+    bool Ready() const { return hook_.Hooked(); }
     std::vector<WPARAM> Take() { return std::exchange(s_seen, {}); }
 
 private:
@@ -108,7 +94,7 @@ private:
     }
     static inline HWND s_window = nullptr;
     static inline std::vector<WPARAM> s_seen;
-    HHOOK hook_ = nullptr;
+    ui::ThreadHook hook_{WH_CALLWNDPROC, Hook};
 };
 constexpr WPARAM kShowFocus = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
 constexpr WPARAM kShowMnemonics = MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL);

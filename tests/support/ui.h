@@ -1,6 +1,6 @@
 // Driving the program's windows from a test: the loop's way of handling queued
 // messages, looking up controls by unit name, clicks posted as the mouse's messages,
-// and keys through the system's input queue.
+// keys through the system's input queue, and hooks that watch this thread's messages.
 #pragma once
 
 #include <windows.h>
@@ -36,5 +36,21 @@ void PressKey(WORD key);
 // desktop, whose text holds `part` (that branch alone is expanded on the way); null
 // when there is none. `parent` gets the item's parent, the computer.
 HTREEITEM FindTreeItem(HWND tree, const char* part, HTREEITEM* parent = nullptr);
+
+// A hook of this thread's (WH_GETMESSAGE, WH_CALLWNDPROC...), taken off when it goes.
+class ThreadHook {
+public:
+    ThreadHook(int kind, HOOKPROC procedure)
+        : hook_(SetWindowsHookExA(kind, procedure, nullptr, GetCurrentThreadId())) {}
+    ~ThreadHook() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    ThreadHook(const ThreadHook&) = delete;
+    ThreadHook& operator=(const ThreadHook&) = delete;
+    bool Hooked() const { return hook_ != nullptr; }
+
+private:
+    HHOOK hook_;
+};
 
 } // namespace ui
