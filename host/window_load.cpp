@@ -47,12 +47,14 @@ std::vector<Unit*> CreateControls(WindowEntry& entry, CreationContext& context, 
 }
 
 // Stacking order is table order: unit 1 on top, every later unit right below the
-// previous one.
+// previous one. Nothing is shown yet, so nothing is erased either (under Wine each
+// restacking would otherwise ask for the window's erasing once more).
 void StackInTableOrder(const std::vector<Unit*>& creationOrder) {
+    constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE;
     HWND above = HWND_TOP;
     for (auto it = creationOrder.rbegin(); it != creationOrder.rend(); ++it) {
         HWND control = HandleOf(**it);
-        SetWindowPos(control, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        SetWindowPos(control, above, 0, 0, 0, 0, kFlags);
         above = control;
     }
 }

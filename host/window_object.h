@@ -87,6 +87,9 @@ private:
     void OnActivate(WPARAM wParam);
     void OnSetFocus();
     void OnDestroyed();
+    // Painting (window_paint.cpp): WM_PAINT, and an erase sent outside it.
+    void OnPaint();
+    void PaintOnErase(HDC dc);
     void Paint(HDC dc, const RECT& clip);
     void PaintInSystemColours(HDC dc);
     // Makes the large and small icons for a DPI from the stored icon, gives them to
@@ -118,6 +121,7 @@ private:
     bool ownsItself_ = false;
     bool activated_ = false;             // the first-activation event has been raised
     bool inActivation_ = false;          // the activated or deactivated event is running
+    bool inPaint_ = false;               // between BeginPaint and EndPaint
     HWND lastFocus_ = nullptr;           // the control that had the focus at deactivation
     HWND commandPassing_ = nullptr;      // a foreign control whose WM_COMMAND is being passed on
     HFONT font_ = nullptr;               // as set with WM_SETFONT; the window does not own it

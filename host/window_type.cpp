@@ -8,7 +8,6 @@
 #include "host/events.h"
 #include "host/host_messages.h"
 #include "host/runtime.h"
-#include "host/trace.h"
 #include "host/window_object.h"
 
 namespace {
@@ -152,16 +151,11 @@ std::optional<LRESULT> WindowObject::OnDrawMessage(UINT message, WPARAM wParam, 
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
     case WM_ERASEBKGND:
+        PaintOnErase(reinterpret_cast<HDC>(wParam));
         return 1; // the paint routine draws every pixel
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        PANEL_TRACE("WM_PAINT begun");
-        HDC dc = BeginPaint(hwnd_, &paint);
-        Paint(dc, paint.rcPaint);
-        EndPaint(hwnd_, &paint);
-        PANEL_TRACE("WM_PAINT ended");
+    case WM_PAINT:
+        OnPaint();
         return 0;
-    }
     case WM_PRINTCLIENT: {
         // The client area into another DC (PrintWindow, a snapshot).
         RECT client;

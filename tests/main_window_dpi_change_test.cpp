@@ -1,14 +1,15 @@
 // The main window when Windows changes its DPI, as Windows 8.1 and 10 do: laid out as a
 // start at the new DPI, also when the change comes while it is minimized or hidden (and
-// a hidden window stays hidden, and one not painted yet paints its picture for the new
-// DPI); the size it asks for taken exactly; every control given its font and then moved
-// in one batch, and each window painted once.
+// a hidden window stays hidden) or as it shows, before its first paint (which comes
+// before its showing ends); the size it asks for taken exactly; every control given its
+// font and then moved in one batch, and each window painted once.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,21 +68,40 @@ TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNew
     }
 }
 
-// A window loaded again has shown but not yet painted (its paint waits in the queue)
-// when its DPI changes: the picture it then paints is the one for the new DPI, not the
-// one its start began decoding.
-TEST_F(MainWindow, ChangedToAnotherDpiBeforeItsFirstPaintItPaintsThePictureForThatDpi) {
-    DestroyWindow(window_);
-    ui::Pump();
-    ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
-    window_ = GetWindowHandle(0);
-    ASSERT_TRUE(GetUpdateRect(window_, nullptr, FALSE)) << "not painted yet";
-    // At the screen's corner, so that all of it is on the screen and painted.
-    SIZE size{};
-    ASSERT_TRUE(SendMessageA(window_, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)));
-    ChangeDpi(window_, 120, RECT{0, 0, size.cx, size.cy});
-    ASSERT_TRUE(panelcheck::PaintedThrough(window_));
-    panelcheck::ExpectPictureShownAt(window_, 120);
+// Shown as it loads again, the window has painted its picture before ShowWindow returns
+// and before any message is taken. One whose DPI changes as it shows, before that first
+// paint, paints the picture for the new DPI, not the one its start began decoding.
+HWND g_showing = nullptr;
+LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam && !g_showing &&
+        !GetParent(sent->hwnd)) {
+        g_showing = sent->hwnd;
+        // At the screen's corner, so that all of it is on the screen and painted.
+        SIZE size{};
+        SendMessageA(sent->hwnd, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size));
+        ChangeDpi(sent->hwnd, 120, RECT{0, 0, size.cx, size.cy});
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, PaintedAsItShowsAndForTheDpiItShowsAt) {
+    for (bool dpiChanges : {false, true}) {
+        SCOPED_TRACE(dpiChanges ? "the DPI changes as it shows" : "at 96 DPI");
+        DestroyWindow(window_);
+        ui::Pump();
+        g_showing = nullptr;
+        std::optional<ui::ThreadHook> hook;
+        if (dpiChanges) {
+            ASSERT_TRUE(hook.emplace(WH_CALLWNDPROC, ChangeDpiAsItShows).Hooked());
+        }
+        ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+        hook.reset();
+        window_ = GetWindowHandle(0);
+        ASSERT_EQ(g_showing, dpiChanges ? window_ : nullptr);
+        EXPECT_FALSE(GetUpdateRect(window_, nullptr, FALSE)) << "painted as it showed";
+        panelcheck::ExpectPictureShownAt(window_, dpiChanges ? 120 : 96);
+    }
 }
 
 // The DPIs a window changes to here are those whose layout fits this 1024 x 768
