@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,40 +67,34 @@ TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNew
     }
 }
 
-// Shown as it loads again, the window has painted its picture before ShowWindow returns
-// and before any message is taken. One whose DPI changes as it shows, before that first
-// paint, paints the picture for the new DPI, not the one its start began decoding.
+// A window whose DPI changes as it shows, before its first paint: that paint, which
+// comes before ShowWindow returns, is of the picture for the new DPI, not the one its
+// start began decoding.
 HWND g_showing = nullptr;
 LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam && !g_showing &&
-        !GetParent(sent->hwnd)) {
+    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam && !GetParent(sent->hwnd) &&
+        !g_showing) {
         g_showing = sent->hwnd;
-        // At the screen's corner, so that all of it is on the screen and painted.
-        SIZE size{};
+        SIZE size{}; // at the screen's corner, so that all of it is on the screen and painted
         SendMessageA(sent->hwnd, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size));
         ChangeDpi(sent->hwnd, 120, RECT{0, 0, size.cx, size.cy});
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST_F(MainWindow, PaintedAsItShowsAndForTheDpiItShowsAt) {
-    for (bool dpiChanges : {false, true}) {
-        SCOPED_TRACE(dpiChanges ? "the DPI changes as it shows" : "at 96 DPI");
-        DestroyWindow(window_);
-        ui::Pump();
-        g_showing = nullptr;
-        std::optional<ui::ThreadHook> hook;
-        if (dpiChanges) {
-            ASSERT_TRUE(hook.emplace(WH_CALLWNDPROC, ChangeDpiAsItShows).Hooked());
-        }
+TEST_F(MainWindow, ChangedToAnotherDpiAsItShowsItPaintsThePictureForThatDpiBeforeShowingEnds) {
+    DestroyWindow(window_);
+    ui::Pump();
+    {
+        ui::ThreadHook hook(WH_CALLWNDPROC, ChangeDpiAsItShows);
+        ASSERT_TRUE(hook.Hooked());
         ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
-        hook.reset();
-        window_ = GetWindowHandle(0);
-        ASSERT_EQ(g_showing, dpiChanges ? window_ : nullptr);
-        EXPECT_FALSE(GetUpdateRect(window_, nullptr, FALSE)) << "painted as it showed";
-        panelcheck::ExpectPictureShownAt(window_, dpiChanges ? 120 : 96);
     }
+    window_ = GetWindowHandle(0);
+    ASSERT_EQ(g_showing, window_);
+    EXPECT_FALSE(GetUpdateRect(window_, nullptr, FALSE)) << "painted before any message is taken";
+    panelcheck::ExpectPictureShownAt(window_, 120);
 }
 
 // The DPIs a window changes to here are those whose layout fits this 1024 x 768
