@@ -86,6 +86,7 @@ LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
 TEST_F(MainWindow, ChangedToAnotherDpiAsItShowsItPaintsThePictureForThatDpiBeforeShowingEnds) {
     DestroyWindow(window_);
     ui::Pump();
+    g_showing = nullptr;
     {
         ui::ThreadHook hook(WH_CALLWNDPROC, ChangeDpiAsItShows);
         ASSERT_TRUE(hook.Hooked());
