@@ -2,8 +2,9 @@
 // Windows sets HCF_AVAILABLE and others on every system, on or off. The program asks at
 // each painting, so that a switch needs only the repainting that the window does on
 // WM_SETTINGCHANGE (SPI_SETHIGHCONTRAST) and WM_SYSCOLORCHANGE. In high contrast the
-// controls paint in the window-text and window colours (COLOR_WINDOWTEXT, COLOR_WINDOW),
-// and the window draws what only its picture showed in them (window_paint.cpp).
+// labels and edit boxes paint in the window-text and window colours (COLOR_WINDOWTEXT,
+// COLOR_WINDOW), and the window draws in them what only its picture showed
+// (window_paint.cpp); the buttons keep the system's button colours, as they always do.
 #include "host/high_contrast.h"
 
 #include "host/description.h"

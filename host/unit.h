@@ -72,9 +72,10 @@ struct UnitType {
 
 const UnitType* FindUnitType(std::uint32_t typeId);
 
-// The host object of a live window or control. System controls are subclassed. The host
-// finds the object of a window in its own table (HostObjectOf) and asks no window for
-// it.
+// The host object of a live window or control. System controls are subclassed. The
+// window procedure (HostWindowProc) finds the object of its window in the window's user
+// data; the rest of the host finds it in the host's own table (HostObjectOf), which asks
+// no window.
 class UnitObject {
 public:
     UnitObject(Unit& unit, std::uint32_t windowId, WindowObject* window);
@@ -100,8 +101,8 @@ public:
     virtual HBRUSH OnControlColour(HDC dc);
     // Pre-translation of a queued message; true consumes it.
     virtual bool PreTranslate(MSG& message);
-    // The window went to another DPI: the control takes its font there and queues its
-    // move to its place there.
+    // At the window's DPI, when the window is loaded and when it went to another DPI: the
+    // control takes its font there and queues its move to its place there.
     virtual void ApplyDpi(int dpi, DeferredMoves& moves);
 
     // The text stored with the unit (common property 4).

@@ -121,7 +121,7 @@ private:
     bool ownsItself_ = false;
     bool activated_ = false;             // the first-activation event has been raised
     bool inActivation_ = false;          // the activated or deactivated event is running
-    bool inPaint_ = false;               // between BeginPaint and EndPaint
+    bool inPaint_ = false;               // inside the BeginPaint call (the erase it sends)
     HWND lastFocus_ = nullptr;           // the control that had the focus at deactivation
     HWND commandPassing_ = nullptr;      // a foreign control whose WM_COMMAND is being passed on
     HFONT font_ = nullptr;               // as set with WM_SETFONT; the window does not own it

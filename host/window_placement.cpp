@@ -8,8 +8,9 @@
 //   (decoded ahead at the start, else when next drawn, background_picture.cpp), the
 //   icons at that DPI's sizes (window_icon.cpp), then its size: a client area that is
 //   the layout's scaled (dpi.h's rounding), in whatever frame Windows draws. Then
-//   every control takes its font and place there (LayOutControls, control.cpp), in
-//   one batch of moves.
+//   every control takes its font and place there (LayOutControls, here, once
+//   window_load.cpp has made the controls; each control's part is its ApplyDpi,
+//   control.cpp), in one batch of moves.
 // - Its frame is Windows' own at that DPI: the window asks for it in WM_NCCREATE
 //   (EnableNonClientDpiScaling) wherever Windows has the function (window_type.cpp).
 // - Before a change of DPI, Windows asks the window the size it will take

@@ -66,11 +66,11 @@ imports=$(i686-w64-mingw32-objdump -p "$bin/QuarvelPanel.exe" | awk '/DLL Name/ 
 table=$(cat <<TABLE
 | figure | panel | reference | panel / reference |
 |---|---|---|---|
-| start to the picture on screen, median of $runs (ms) | $(value panel.paint_ms_median) | $(value reference.paint_ms_median) | $(value panel_to_reference.paint_ratio_median) (median of the $runs rounds' ratios) |
+| start to the picture on screen, upper median of $runs (ms) | $(value panel.paint_ms_median) | $(value reference.paint_ms_median) | $(value panel_to_reference.paint_ratio_median) (upper median of the $runs rounds' ratios) |
 | start to the picture on screen, min .. max (ms) | $(value panel.paint_ms_min) .. $(value panel.paint_ms_max) | $(value reference.paint_ms_min) .. $(value reference.paint_ms_max) | |
-| start to visible and idle, median of $runs (ms) | $(value panel.ready_ms_median) | $(value reference.ready_ms_median) | $(value panel_to_reference.ready_ratio_median) (median of the $runs rounds' ratios) |
+| start to visible and idle, upper median of $runs (ms) | $(value panel.ready_ms_median) | $(value reference.ready_ms_median) | $(value panel_to_reference.ready_ratio_median) (upper median of the $runs rounds' ratios) |
 | start to visible and idle, min .. max (ms) | $(value panel.ready_ms_min) .. $(value panel.ready_ms_max) | $(value reference.ready_ms_min) .. $(value reference.ready_ms_max) | |
-| start to the window visible, median of $runs (ms) | $(value panel.visible_ms_median) | $(value reference.visible_ms_median) | |
+| start to the window visible, upper median of $runs (ms) | $(value panel.visible_ms_median) | $(value reference.visible_ms_median) | |
 | processor time in 10 s idle (ms) | $(value panel.idle_cpu_ms_10s) | $(value reference.idle_cpu_ms_10s) | |
 | peak working set after start (KiB) | $(value panel.peak_working_set_kb_after_start) | $(value reference.peak_working_set_kb_after_start) | $(ratio panel.peak_working_set_kb_after_start reference.peak_working_set_kb_after_start) |
 | private bytes after start (KiB) | $(value panel.private_kb_after_start) | $(value reference.private_kb_after_start) | $(ratio panel.private_kb_after_start reference.private_kb_after_start) |

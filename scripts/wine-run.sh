@@ -28,9 +28,9 @@
 #   Xvfb display of 1024 x 768, started and ended here by its PID (--own-display keeps
 #   the caller's $DISPLAY instead); then every Wine process of the prefix is ended with
 #   `wineserver -k`. Runs on one prefix are serialised with a lock.
-# Either way, a process of the prefix that the program leaves behind (anything but
-#   Wine's own server and services, still there a few seconds after the program
-#   ended) fails the run, and is ended.
+# Either way, but for a run that only lists a program's tests, a process of the prefix
+#   that the program leaves behind (anything but Wine's own server and services, still
+#   there a few seconds after the program ended) fails the run, and is ended.
 # --driver: the program runs in the background while SCRIPT runs with DISPLAY and
 #   PROGRAM_PID set; then the program is waited for. A driver that fails fails the run.
 # PANEL_DRIVE_D set: drive D: of the prefix is a fresh, empty folder for the run,
@@ -42,7 +42,8 @@
 #   a call of Wine's own code that trips the checker by itself); a pause that is never
 #   resumed fails the run.
 # The exit status is the program's, or 1 when it left something behind, the driver
-# failed or the heap checker spoke.
+# failed or the heap checker spoke, or 3 when the run could not start it (no slot came
+# free, no session is up for its slot, the prefix cannot be made, Xvfb did not start).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # The program's exit status and the checks after it are read by hand.
 set +e +o pipefail

@@ -19,9 +19,10 @@
 # without a keeper each test program that shows a window would start one and leave it
 # closing after the program, holding the slot (see wine-run.sh); with one, the
 # desktop process starts once per slot and lives as long as the session.
-# `start` leaves, per slot, `display` (the X display), `xvfb.pid` and `baseline`
-# (the PIDs of Wine's own services, the keeper and the desktop process it brought up,
-# which live as long as the session); a test run
+# `start` leaves, per slot, `display` (the X display), `xvfb.pid`, `prefix-options`
+# (the options its prefix was made with, which wine-run.sh makes it ready with again)
+# and `baseline` (the PIDs of Wine's own services, the keeper and the desktop process
+# it brought up, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
 # after it as left behind. `stop` ends each slot's Wine processes (its prefix's
 # wineserver -k) and its Xvfb (by PID).

@@ -1,8 +1,9 @@
 // The panel's main window as the user meets it, in this process: its class and styles,
-// its controls with their classes, styles and fonts, the edit boxes'
-// bands; and where a window is put when it starts. Its place, every control's place
-// and font, and each box's centred line at 96 DPI are the dpi96 program's checks
-// (dpi_test.cpp).
+// its controls with their classes, styles and fonts, the edit boxes' bands; and where a
+// window is put when it starts. Of the places and fonts only a few are checked here,
+// against the design itself; the window's place, every control's place and font, and
+// each box's centred line at 96 DPI, against the layout table, are the dpi96 program's
+// checks (dpi_test.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
