@@ -145,7 +145,8 @@ TEST_F(ScreenReader, BothBoxesHaveNamesTheLabelIsReadAsItsTextAndEveryButtonByIt
 }
 
 // The object keeps COM's rules: each interface it hands out leads back to it, and a call
-// through IDispatch acts on it.
+// through IDispatch acts on it, by the object's Invoke or by the type information it
+// hands out.
 TEST_F(ScreenReader, EveryInterfaceOfTheObjectLeadsBackToItAndInvokeAnswersLikeIt) {
     IAccessible* object = nullptr;
     ASSERT_EQ(AccessibleObjectFromWindow(Control("编辑框目录"), OBJID_CLIENT, IID_IAccessible,
@@ -184,6 +185,43 @@ TEST_F(ScreenReader, EveryInterfaceOfTheObjectLeadsBackToItAndInvokeAnswersLikeI
               S_OK);
     EXPECT_EQ(name.vt, VT_BSTR);
     EXPECT_EQ(name.vt == VT_BSTR ? Take(name.bstrVal) : L"", L"服务端目录");
+
+    // The count of type information says what GetTypeInfo gives: IAccessible's, which
+    // run on the object answers as the object does. ITypeInfo::Invoke is given a place
+    // for the index of a bad argument, as its page asks.
+    UINT count = 2;
+    EXPECT_EQ(object->GetTypeInfoCount(&count), S_OK);
+    ITypeInfo* info = nullptr;
+    HRESULT given = object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+    EXPECT_EQ(count, SUCCEEDED(given) && info ? 1u : 0u) << std::hex << given;
+    ASSERT_EQ(given, S_OK) << "the object's Invoke above answered, so it has type information";
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IAccessible));
+    info->ReleaseTypeAttr(attributes);
+    UINT badArgument = 0;
+    VARIANT typed{};
+    EXPECT_EQ(info->Invoke(object, DISPID_ACC_NAME, DISPATCH_PROPERTYGET, &arguments, &typed, nullptr,
+                           &badArgument),
+              S_OK);
+    EXPECT_EQ(typed.vt == VT_BSTR ? Take(typed.bstrVal) : L"", L"服务端目录");
+    info->Release();
+
+    // A client that gives no place for the index of a bad argument is told of the bad
+    // argument all the same: accHitTest takes two numbers, not two words.
+    VARIANT point[2]{};
+    for (VARIANT& word : point) {
+        word.vt = VT_BSTR;
+        word.bstrVal = SysAllocString(L"左上");
+    }
+    DISPPARAMS words{point, nullptr, 2, 0};
+    VARIANT hit{};
+    EXPECT_EQ(object->Invoke(DISPID_ACC_HITTEST, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &words, &hit,
+                             nullptr, nullptr),
+              DISP_E_TYPEMISMATCH);
+    for (VARIANT& word : point)
+        VariantClear(&word);
+    VariantClear(&hit);
     identity->Release();
     object->Release();
 }
