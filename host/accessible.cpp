@@ -19,7 +19,10 @@
 //   any of them leads back to it (the rules of IUnknown::QueryInterface); IDispatch::
 //   Invoke runs IAccessible's type information on the wrapper's own pointer
 //   (ITypeInfo::Invoke), so that late-bound clients get the program's answers too
-//   ("Dual Interfaces: IAccessible and IDispatch").
+//   ("Dual Interfaces: IAccessible and IDispatch"). The type information is the standard
+//   object's, or where it has none that of the type library Windows registers for
+//   IAccessible (LoadRegTypeLib), or where none is registered the one oleacc.dll holds;
+//   where none can be had, GetTypeInfoCount says 0 ("IDispatch::GetTypeInfoCount").
 // - IServiceProvider is not handed on: the standard object's IAccessibleEx would answer
 //   GetIAccessiblePair with the standard object, and UI Automation would read its
 //   names and none of the program's. Without it UI Automation reads this object through
@@ -129,6 +132,26 @@ bool AddsAnything(UnitObject& unit) {
            (unit.Window() == &unit && unit.Window()->Properties().notice.text);
 }
 
+// IAccessible's type library, as a new reference: the one registered for it
+// (LoadRegTypeLib, version 1.1), or where none is registered the one oleacc.dll holds,
+// from the system folder; null where neither can be had.
+ITypeLib* LoadAccessibilityLibrary(LCID locale) {
+    using LoadRegisteredFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, ITypeLib**);
+    using LoadFileFunction = HRESULT(WINAPI*)(const OLECHAR*, REGKIND, ITypeLib**);
+    ITypeLib* library = nullptr;
+    auto registered = SystemFunction<LoadRegisteredFunction>("oleaut32.dll", "LoadRegTypeLib");
+    if (registered && SUCCEEDED(registered(LIBID_Accessibility, 1, 1, locale, &library)) && library)
+        return library;
+    library = nullptr;
+    auto load = SystemFunction<LoadFileFunction>("oleaut32.dll", "LoadTypeLibEx");
+    OwnedText path(SystemFolderPath("oleacc.dll"));
+    wchar_t widePath[MAX_PATH];
+    if (!load || !path || !MultiByteToWideChar(CP_ACP, 0, path.get(), -1, widePath, MAX_PATH) ||
+        FAILED(load(widePath, REGKIND_NONE, &library)))
+        return nullptr;
+    return library;
+}
+
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -174,7 +197,7 @@ public:
     // IDispatch: IAccessible's type information, run on this object.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
-        *count = 1;
+        *count = TypeInfo(LOCALE_USER_DEFAULT) ? 1 : 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
@@ -197,9 +220,12 @@ public:
                                      UINT* badArgument) override {
         if (id != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         ITypeInfo* info = TypeInfo(locale);
-        return info ? info->Invoke(static_cast<IAccessible*>(this), member, flags, parameters, result,
-                                   exception, badArgument)
-                    : E_NOTIMPL;
+        if (!info) return E_NOTIMPL;
+        // The type information's Invoke needs a place for the index of a bad argument,
+        // which a client of IDispatch need not give.
+        UINT unaskedBadArgument = 0;
+        return info->Invoke(static_cast<IAccessible*>(this), member, flags, parameters, result, exception,
+                            badArgument ? badArgument : &unaskedBadArgument);
     }
 
     // IAccessible: what the program adds.
@@ -301,21 +327,14 @@ private:
     ~UnitAccessible() = default;
 
     // IAccessible's type information: the standard object's, or where it has none (Wine's)
-    // that of oleacc's type library, which oleacc.dll holds. Kept for the program's life.
+    // that of IAccessible's type library. Kept for the program's life.
     ITypeInfo* TypeInfo(LCID locale) {
         static ITypeInfo* info = nullptr;
         if (info) return info;
         if (SUCCEEDED(standard_->GetTypeInfo(0, locale, &info)) && info) return info;
         info = nullptr;
-        using LoadTypeLibraryFunction = HRESULT(WINAPI*)(const OLECHAR*, REGKIND, ITypeLib**);
-        auto load = SystemFunction<LoadTypeLibraryFunction>("oleaut32.dll", "LoadTypeLibEx");
-        OwnedText path(SystemFolderPath("oleacc.dll"));
-        wchar_t widePath[MAX_PATH];
-        ComPtr<ITypeLib> library;
-        if (!load || !path || !MultiByteToWideChar(CP_ACP, 0, path.get(), -1, widePath, MAX_PATH) ||
-            FAILED(load(widePath, REGKIND_NONE, reinterpret_cast<ITypeLib**>(library.out()))) || !library)
-            return nullptr;
-        if (FAILED(library->GetTypeInfoOfGuid(__uuidof(IAccessible), &info))) info = nullptr;
+        ComPtr<ITypeLib> library(LoadAccessibilityLibrary(locale));
+        if (library && FAILED(library->GetTypeInfoOfGuid(__uuidof(IAccessible), &info))) info = nullptr;
         return info;
     }
 
