@@ -1,17 +1,18 @@
 // The reference that the start driver (start_driver.cpp) measures the panel against: a
 // bare program that makes what the panel shows with plain CreateWindowExA calls on one
-// thread, and runs a bare message loop. Of the program it uses only the panel's layout
-// table and the host's picture decoder (and links the libraries that hold them), none
-// of the host's window, control or message code. From the table it makes the same
-// window (class "KZWindow", the same styles, centred) and the same 49 controls, in the
-// same order and at the same places, with the same borders and fonts: the edit boxes
-// sunken or with a line border as the table says, the hint a label of a class of its
-// own that paints its caption in its colours, 按钮1 in its stored 宋体, every other
-// control in DEFAULT_GUI_FONT. It decodes the picture on the first paint and tiles it,
-// as the panel does. What it leaves out is what a user does not see at start: no
-// keyboard interface but Esc, no events, no screen-reader names, no high contrast, no
-// DPI but 96, no icons of its own. Its trace points (host/trace.h) are those of the
-// panel's start that it has too; only the traced_reference build compiles them in.
+// thread, and runs a bare message loop. Of the program it uses the panel's layout table
+// and the host's picture decoder (and links the libraries that hold them), and the
+// host's trace points (host/trace.h), which only the traced_reference build compiles
+// in; none of the host's window, control or message code. From the table it makes the
+// same window (class "KZWindow", the same styles, centred) and the same 49 controls, in
+// the same order and at the same places, with the same borders and fonts: the edit
+// boxes sunken or with a line border as the table says, the hint a label of a class of
+// its own that paints its caption in its colours, 按钮1 in its stored 宋体, every other
+// control in DEFAULT_GUI_FONT. It does what a bare program does best for its picture:
+// decodes it from its own data before it shows its window, so that the first paint
+// only tiles it. What it leaves out is what a user does not see at start: no keyboard
+// interface but Esc, no events, no screen-reader names, no high contrast, no DPI but
+// 96, no icons of its own.
 #include <windows.h>
 
 #include <cstdint>
@@ -19,22 +20,18 @@
 #include <vector>
 
 #include "host/background_picture.h"
-#include "host/high_contrast.h"
 #include "host/trace.h"
 #include "panel/layout.h"
 
 namespace {
 
 struct Picture {
-    bool tried = false;
     int width = 0, height = 0;
     HBITMAP bitmap = nullptr;
 };
 Picture g_picture;
 
-void EnsurePicture() {
-    if (g_picture.tried) return;
-    g_picture.tried = true;
+void DecodePicture() {
     HRSRC found = FindResourceA(nullptr, "BACKGROUND", MAKEINTRESOURCEA(10));
     auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
     std::vector<std::uint8_t> rows;
@@ -54,7 +51,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         PANEL_TRACE("WM_PAINT begun");
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd, &paint);
-        EnsurePicture();
         RECT client;
         GetClientRect(hwnd, &client);
         HDC source = CreateCompatibleDC(dc);
@@ -78,6 +74,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// A colour of the layout: 0xFF000000 stands for the system's button face.
+COLORREF Colour(COLORREF stored) {
+    return stored == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : stored;
+}
+
 // The label keeps its font and its unit in its window's extra bytes.
 enum LabelSlot { kLabelFont = 0, kLabelUnit = sizeof(LONG_PTR) };
 
@@ -95,12 +96,12 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         HDC dc = BeginPaint(hwnd, &paint);
         RECT client;
         GetClientRect(hwnd, &client);
-        HBRUSH background = CreateSolidBrush(ResolveColour(p.background));
+        HBRUSH background = CreateSolidBrush(Colour(p.background));
         FillRect(dc, &client, background);
         DeleteObject(background);
         HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(GetWindowLongPtrA(hwnd, kLabelFont)));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ResolveColour(p.textColour));
+        SetTextColor(dc, Colour(p.textColour));
         DrawTextA(dc, unit->text, -1, &client, DT_NOCLIP | DT_LEFT | DT_SINGLELINE | DT_VCENTER);
         SelectObject(dc, font);
         EndPaint(hwnd, &paint);
@@ -175,6 +176,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     PANEL_TRACE("controls created");
+    DecodePicture();
+    PANEL_TRACE("picture decoded");
     ShowWindow(window, SW_SHOW);
     PANEL_TRACE("shown");
     MSG message;

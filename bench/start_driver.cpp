@@ -10,12 +10,15 @@
 //   the program's file holds (resource BACKGROUND) with the same libjpeg-turbo, and
 //   tiles it from the client area's top-left corner. A thread of its own polls the
 //   screen every millisecond or so from the start on.
+// - Window visible: the first moment the screen-watching thread finds a top-level
+//   window of the program's, of class "KZWindow", with its visible style
+//   (IsWindowVisible); nothing in it need be painted yet.
 // - Visible and idle: the window is visible and the program's thread, after a message
 //   round trip through the window (WM_NULL), idle (WaitForInputIdle).
 // The programs take turns in rounds, each round in the other order than the one
 // before, so that all of them meet the same machine; the first round warms the caches
 // and is not counted. Prints "NAME.figure value" lines, and for each pair of programs
-// "NAME_to_OTHER.figure" lines: the median of the ratios of the rounds.
+// "NAME_to_OTHER.figure" lines: the upper median of the ratios of the rounds.
 // Every wait has a deadline: a program that never shows its window, never paints its
 // picture, stops answering or does not end on WM_CLOSE is ended, and the driver fails
 // (exit status 3, with the reason on its error output), as it does when it finds no

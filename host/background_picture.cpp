@@ -2,7 +2,6 @@
 
 #include "host/dpi.h"
 
-#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +10,7 @@
 
 namespace {
 
-std::atomic<int> g_decodes{0};
+int g_decodes = 0;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -98,54 +97,6 @@ int BackgroundPicture::DecodeCount() {
     return g_decodes;
 }
 
-BackgroundPicture::~BackgroundPicture() {
-    TakeAhead();
-}
-
-void BackgroundPicture::DecodeAhead() {
-    if (aheadThread_ || tried_ || jpeg_.empty()) return;
-    auto ahead = std::make_unique<Ahead>();
-    ahead->jpeg = jpeg_;
-    ahead->dpi = dpi_;
-    aheadThread_.reset(CreateThread(nullptr, 0, DecodeAheadThread, ahead.get(), 0, nullptr));
-    if (aheadThread_) ahead_ = std::move(ahead);
-}
-
-DWORD WINAPI BackgroundPicture::DecodeAheadThread(void* parameter) {
-    auto& ahead = *static_cast<Ahead*>(parameter);
-    ahead.decoded =
-        DecodeJpeg(ahead.jpeg, ahead.width, ahead.height, ahead.rows, EighthsFor(ahead.dpi), &ahead.unscaled);
-    return 0;
-}
-
-std::unique_ptr<BackgroundPicture::Ahead> BackgroundPicture::TakeAhead() {
-    if (!aheadThread_) return nullptr;
-    HANDLE thread = aheadThread_.get();
-    // Mostly the thread is long done. A wait on the message queue would also tell
-    // Windows that the program waits for input (WaitForInputIdle), so it is made only
-    // while the thread still runs.
-    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT &&
-           MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    aheadThread_.reset();
-    return std::move(ahead_);
-}
-
-bool BackgroundPicture::Decode(std::vector<std::uint8_t>& rows, SIZE& unscaled) {
-    std::unique_ptr<Ahead> ahead = TakeAhead();
-    if (ahead && ahead->dpi == dpi_) {
-        if (!ahead->decoded) return false;
-        width_ = ahead->width;
-        height_ = ahead->height;
-        unscaled = ahead->unscaled;
-        rows = std::move(ahead->rows);
-        return true;
-    }
-    return DecodeJpeg(jpeg_, width_, height_, rows, EighthsFor(dpi_), &unscaled);
-}
-
 void BackgroundPicture::SetDpi(int dpi) {
     if (dpi == dpi_) return;
     dpi_ = dpi;
@@ -158,7 +109,7 @@ bool BackgroundPicture::Ready() {
     tried_ = true;
     std::vector<std::uint8_t> rows;
     SIZE unscaled{};
-    if (!Decode(rows, unscaled)) return false;
+    if (!DecodeJpeg(jpeg_, width_, height_, rows, EighthsFor(dpi_), &unscaled)) return false;
     SIZE size{ScaleToDpi(unscaled.cx, dpi_), ScaleToDpi(unscaled.cy, dpi_)};
     if (size.cx != width_ || size.cy != height_) return Resample(rows, size);
 

@@ -94,7 +94,6 @@ std::unique_ptr<UnitObject> WindowObject::Create(Unit& unit, const CreationConte
     // icons follow from it.
     int dpi = WindowDpi(hwnd);
     window->LayOutWindow(dpi, centred, {ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi)});
-    window->picture_->DecodeAhead();
     return window;
 }
 
