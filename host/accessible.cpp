@@ -1,28 +1,19 @@
-// What a screen reader is told about a unit's window. A window answers WM_GETOBJECT for
-// its client area with oleacc's standard object for it (CreateStdAccessibleObject),
-// wrapped: the wrapper answers what the program knows and hands every other question
-// to the standard object, as Microsoft's "Exposing Controls Based on System Controls"
-// shows. What it answers itself, and after which of Microsoft's pages:
-// - accName: a box's name from the program and the label's caption (a control is named
-//   by its text or the label before it, "Name Property"); a button's name is the
-//   standard object's, its caption, without the line break the browse button's caption
-//   ends in, which nobody sees.
-// - accDescription: a button's group and what a press opens, the window's notice
-//   ("Description Property"); MSAA readers speak it.
-// - accHelp: the same text. UI Automation does not carry accDescription; it reads accHelp
-//   as its HelpText property (the table of how MSAA properties map to UI Automation).
-// - accRole: push button for buttons and static text for the label ("Object Roles"),
-//   which UI Automation's MSAA proxy turns into the Button and Text control types;
-//   accState: the label is read-only, as a static text says of itself ("Object State
-//   Constants").
+// How a screen reader is handed what a unit's window says. A window answers
+// WM_GETOBJECT for its client area with oleacc's standard object for it
+// (CreateStdAccessibleObject), wrapped: the wrapper answers accName, accDescription,
+// accRole and accState with what the program says of the window or control
+// (accessible_texts.cpp) and hands every other question to the standard object, as
+// Microsoft's "Exposing Controls Based on System Controls" shows. After its pages:
+// - accHelp is the description again. UI Automation does not carry accDescription; it
+//   reads accHelp as its HelpText property (the table of how MSAA properties map to UI
+//   Automation).
 // - COM: every interface handed out is the wrapper's own, so that QueryInterface from
 //   any of them leads back to it (the rules of IUnknown::QueryInterface); IDispatch::
 //   Invoke runs IAccessible's type information on the wrapper's own pointer
 //   (ITypeInfo::Invoke), so that late-bound clients get the program's answers too
 //   ("Dual Interfaces: IAccessible and IDispatch"). The type information is the standard
-//   object's, or where it has none that of the type library Windows registers for
-//   IAccessible (LoadRegTypeLib), or where none is registered the one oleacc.dll holds;
-//   where none can be had, GetTypeInfoCount says 0 ("IDispatch::GetTypeInfoCount").
+//   object's, else that of the type library registered for IAccessible (LoadRegTypeLib),
+//   else the one oleacc.dll holds; with none, GetTypeInfoCount says 0.
 // - IServiceProvider is not handed on: the standard object's IAccessibleEx would answer
 //   GetIAccessiblePair with the standard object, and UI Automation would read its
 //   names and none of the program's. Without it UI Automation reads this object through
@@ -33,6 +24,7 @@
 
 #include <oleacc.h>
 
+#include "host/accessible_texts.h"
 #include "host/handles.h"
 #include "host/system_library.h"
 #include "host/text.h"
@@ -78,60 +70,6 @@ BSTR ToBstr(const char* text) {
     return converted;
 }
 
-// The captioned group frame of the window's picture that holds a control's rectangle.
-const char* GroupOf(const UnitDescription& unit, const WindowProperties& window) {
-    for (const PictureFrame& frame : window.frames) {
-        if (frame.caption && unit.left >= frame.left && unit.top >= frame.top &&
-            unit.left + unit.width <= frame.left + frame.width &&
-            unit.top + unit.height <= frame.top + frame.height)
-            return frame.caption;
-    }
-    return nullptr;
-}
-
-// A label is read as its caption (its own property 0), as it shows it now.
-char* CaptionOf(UnitObject& label) {
-    RawValue caption;
-    label.GetUnit().type->get(label, 0, caption);
-    return CopyText(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(caption.low)));
-}
-
-// What the program adds for a unit, as new heap texts (null: Windows' own answer).
-char* NameOf(UnitObject& unit) {
-    const UnitDescription& description = *unit.GetUnit().description;
-    if (description.type == kTypeLabel) return CaptionOf(unit);
-    return description.accessibleName ? CopyText(description.accessibleName) : nullptr;
-}
-char* DescriptionOf(UnitObject& unit) {
-    const UnitDescription& description = *unit.GetUnit().description;
-    WindowObject* window = unit.Window();
-    if (!window) return nullptr;
-    const WindowProperties& properties = window->Properties();
-    // The window says what the line of text in its picture says.
-    if (window == &unit) return properties.notice.text ? CopyText(properties.notice.text) : nullptr;
-    if (!description.describe) return nullptr;
-    OwnedText what(description.describe(description));
-    if (!what) return nullptr;
-    // First the group the picture shows the control in, as its caption says it.
-    const char* group = GroupOf(description, properties);
-    return group ? JoinTexts({group, "：", what.get()}) : what.release();
-}
-long RoleOf(const UnitObject& unit) {
-    switch (unit.GetUnit().description->type) {
-    case kTypeLabel:
-        return ROLE_SYSTEM_STATICTEXT;
-    case kTypeButton:
-        return ROLE_SYSTEM_PUSHBUTTON;
-    default:
-        return 0;
-    }
-}
-bool AddsAnything(UnitObject& unit) {
-    const UnitDescription& description = *unit.GetUnit().description;
-    return description.accessibleName || description.describe || RoleOf(unit) ||
-           (unit.Window() == &unit && unit.Window()->Properties().notice.text);
-}
-
 // IAccessible's type library, as a new reference: the one registered for it
 // (LoadRegTypeLib, version 1.1), or where none is registered the one oleacc.dll holds,
 // from the system folder; null where neither can be had.
@@ -156,9 +94,8 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The standard object of a window's client area, with the name, description, role and
-// state of its unit where the program has them. Everything else is the standard
-// object's. The unit is found by its window at each question: a screen reader may keep
+// The standard object of a window's client area, answering with what the program says of
+// its unit. The unit is found by its window at each question: a screen reader may keep
 // the object after the window is gone, and is then answered by the standard object alone.
 class UnitAccessible final : public IAccessible, public IEnumVARIANT, public IOleWindow {
 public:
@@ -230,22 +167,21 @@ public:
 
     // IAccessible: what the program adds.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (HRESULT answered = Answer(child, NameOf, name); answered != S_FALSE) return answered;
+        if (HRESULT answered = Answer(child, AccessibleNameOf, name); answered != S_FALSE) return answered;
         HRESULT standard = standard_->get_accName(child, name);
-        return standard == S_OK && *name ? DropLineBreaks(*name) : standard;
+        return standard == S_OK && *name ? CutAsRead(*name) : standard;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-        if (HRESULT answered = Answer(child, DescriptionOf, description); answered != S_FALSE)
-            return answered;
-        return standard_->get_accDescription(child, description);
+        HRESULT answered = Answer(child, AccessibleDescriptionOf, description);
+        return answered != S_FALSE ? answered : standard_->get_accDescription(child, description);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        if (HRESULT answered = Answer(child, DescriptionOf, help); answered != S_FALSE) return answered;
-        return standard_->get_accHelp(child, help);
+        HRESULT answered = Answer(child, AccessibleDescriptionOf, help);
+        return answered != S_FALSE ? answered : standard_->get_accHelp(child, help);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         UnitObject* unit = IsSelf(child) && role ? HostObjectOf(hwnd_) : nullptr;
-        if (long own = unit ? RoleOf(*unit) : 0) {
+        if (long own = unit ? AccessibleRoleOf(*unit) : 0) {
             role->vt = VT_I4;
             role->lVal = own;
             return S_OK;
@@ -255,8 +191,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         HRESULT standard = standard_->get_accState(child, state);
         UnitObject* unit = IsSelf(child) && standard == S_OK ? HostObjectOf(hwnd_) : nullptr;
-        if (unit && state->vt == VT_I4 && RoleOf(*unit) == ROLE_SYSTEM_STATICTEXT)
-            state->lVal |= STATE_SYSTEM_READONLY;
+        if (unit && state->vt == VT_I4) state->lVal |= AccessibleStatesAddedTo(*unit);
         return standard;
     }
 
@@ -338,12 +273,9 @@ private:
         return info;
     }
 
-    // A caption's line breaks end the name: a reader would read them out, and nobody
-    // sees them.
-    static HRESULT DropLineBreaks(BSTR& name) {
-        UINT length = 0;
-        while (name[length] && name[length] != L'\r' && name[length] != L'\n')
-            ++length;
+    // A name as a reader is told it (ReadLengthOf), cut where it says more.
+    static HRESULT CutAsRead(BSTR& name) {
+        UINT length = ReadLengthOf(name);
         if (!name[length]) return S_OK;
         const Oleacc& oleacc = LoadOleacc();
         BSTR cut = oleacc.allocateBstr(name, length);
@@ -372,7 +304,7 @@ private:
 } // namespace
 
 LRESULT AnswerAccessibleObject(UnitObject& unit, WPARAM flags, LPARAM objectId) {
-    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !AddsAnything(unit)) return 0;
+    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !SaysAnythingOfItsOwn(unit)) return 0;
     const Oleacc& oleacc = LoadOleacc();
     if (!oleacc.createStdObject) return 0;
     IAccessible* standard = nullptr;

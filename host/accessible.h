@@ -1,4 +1,5 @@
-// What a screen reader is told about a window or control (accessible.cpp says how).
+// What a screen reader is told about a window or control (accessible.cpp says how it is
+// handed over, accessible_texts.cpp what the program says).
 #pragma once
 
 #include <windows.h>
