@@ -93,10 +93,21 @@ EnableNonClientScalingFunction& EnableNonClientScalingEntry() {
     return entry;
 }
 
-int MetricForDpi(int index, int dpi) {
+namespace {
+MetricForDpiFunction SystemMetricForDpi() {
     static auto metricForDpi = LoadedFunction<MetricForDpiFunction>("user32.dll", "GetSystemMetricsForDpi");
-    if (metricForDpi) return metricForDpi(index, static_cast<UINT>(dpi));
+    return metricForDpi;
+}
+} // namespace
+
+int MetricForDpi(int index, int dpi) {
+    if (auto metricForDpi = SystemMetricForDpi()) return metricForDpi(index, static_cast<UINT>(dpi));
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
+int EdgeMetricForDpi(int index, int dpi) {
+    if (auto metricForDpi = SystemMetricForDpi()) return metricForDpi(index, static_cast<UINT>(dpi));
+    return GetSystemMetrics(index);
 }
 
 FontHandle CreateDefaultGuiFont(int dpi) {

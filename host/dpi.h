@@ -47,6 +47,10 @@ EnableNonClientScalingFunction& EnableNonClientScalingEntry();
 // A system metric at a DPI (GetSystemMetricsForDpi where Windows has it, else the
 // screen's value scaled).
 int MetricForDpi(int index, int dpi);
+// A metric of what Windows draws around a control itself (its edges) at a DPI: where
+// Windows has no GetSystemMetricsForDpi (before Windows 10 1607) it draws them with the
+// screen's metrics at every DPI, so the screen's value then.
+int EdgeMetricForDpi(int index, int dpi);
 
 // The default GUI font made for a DPI: the stock DEFAULT_GUI_FONT taken back to 96 DPI
 // and scaled from there; null where that is the stock font itself.

@@ -167,7 +167,7 @@ private:
     RECT PlaceAt(int dpi) override {
         RECT place = Control::PlaceAt(dpi);
         if (properties_.multiLine) return place;
-        int minimum = TextHeight("国") + 2 * MetricForDpi(SM_CYEDGE, dpi);
+        int minimum = TextHeight("国") + 2 * EdgeMetricForDpi(SM_CYEDGE, dpi);
         if (place.bottom - place.top < minimum) place.bottom = place.top + minimum;
         return place;
     }

@@ -9,10 +9,37 @@
 // everywhere, the system folder alone wherever kernel32 can say so, except on Vista.
 // Called first thing at start.
 void LimitDllSearchWhereWindowsAllows();
-// The Windows version as 0xMMmm (major, minor): 0x0600 for Vista. The entry can be
-// replaced, so that a test can be any version.
+// The Windows version as 0xMMmm (major, minor): 0x0600 for Vista, read from kernel32's
+// file version, which a compatibility mode does not change (GetVersionEx's answer it
+// does). The entry can be replaced, so that a test can be any version.
 using WindowsVersionFunction = unsigned (*)();
 WindowsVersionFunction& WindowsVersionEntry();
+
+// The Windows releases that the functions the program looks up came with, oldest first.
+enum class WindowsRelease : unsigned char {
+    Windows2000,
+    Xp,
+    XpSp1,
+    Vista,
+    Windows7,
+    Windows8,
+    Windows81,
+    Windows10v1607,
+    Windows10v1703,
+    Latest, // this Windows, whatever it has
+};
+// Takes this Windows for an older release: from then on the program finds only the
+// functions that the table of looked-up functions (system_library.cpp) gives that
+// release, and the version is that release's, so that a test runs the paths the
+// program takes there. The program itself never calls it.
+void TakeWindowsAs(WindowsRelease release);
+// A function looked up by name in a library: null where the library is null, or the
+// function is not there, or is newer than the release the program takes Windows for.
+void* LookUpFunction(HMODULE library, const char* fileName, const char* name);
+// Whether the release the program takes Windows for has the function (always, as the
+// program runs: then GetProcAddress alone tells).
+bool WindowsHasFunction(const char* fileName, const char* name);
+
 // The full path of a file in Windows' own folder (GetSystemDirectory), a program or a
 // library, as a new heap text owned by the caller; the null text when the folder
 // cannot be read.
@@ -23,9 +50,7 @@ HMODULE LoadSystemLibrary(const char* fileName);
 // A function of a library the program already has loaded (kernel32, user32 ...), looked
 // up when the program runs: each is there from some Windows on, and missing before it.
 template <typename Function> Function LoadedFunction(const char* module, const char* name) {
-    HMODULE loaded = GetModuleHandleA(module);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
-                  : nullptr;
+    return reinterpret_cast<Function>(LookUpFunction(GetModuleHandleA(module), module, name));
 }
 
 // A function of a library of Windows' own folder that the program loads for it (and
@@ -33,7 +58,6 @@ template <typename Function> Function LoadedFunction(const char* module, const c
 // or the function is missing. Never looked for anywhere else, where a file of that
 // name could be anyone's.
 template <typename Function> Function SystemFunction(const char* fileName, const char* name) {
-    HMODULE loaded = LoadSystemLibrary(fileName);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
-                  : nullptr;
+    if (!WindowsHasFunction(fileName, name)) return nullptr; // nor is its library loaded
+    return reinterpret_cast<Function>(LookUpFunction(LoadSystemLibrary(fileName), fileName, name));
 }

@@ -18,10 +18,11 @@
 #   asks for to look into a run;
 # - DISPLAY, when the run has one;
 # - the variables named in wine_passed, when set: PANEL_DRIVE_D (the drive D: folder
-#   that wine-run.sh makes for a program) and JSIMD_FORCENONE (scripts/bench.sh's
+#   that wine-run.sh makes for a program), PANEL_AS_WINDOWS (a test run as an older
+#   Windows, tests/support/as_windows.h) and JSIMD_FORCENONE (scripts/bench.sh's
 #   decode without SIMD); wine-run.sh adds XAUTHORITY when it runs on the caller's
 #   own display.
-wine_passed=(PANEL_DRIVE_D JSIMD_FORCENONE)
+wine_passed=(PANEL_DRIVE_D PANEL_AS_WINDOWS JSIMD_FORCENONE)
 
 # wine_environment PREFIX: the prefix (exported, for the scripts' own use) and its home.
 wine_environment() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -141,9 +142,12 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
 // shcore.dll in the system folder, would find such a file), and one of a name that
 // only this folder has. The program takes neither: not on its own route to shcore.dll,
 // and not by a bare name, which searches the system folder alone wherever kernel32 can
-// limit it, also where Windows says it is XP, as in a compatibility mode. On
-// Vista the program leaves its own folder in the search (the shell cannot make its link
-// objects there without it), and a bare name finds the library beside it.
+// limit it, also where Windows says it is XP or Vista, as in a compatibility mode (Wine
+// told to say so for the copy). On Vista, told by kernel32's own version, the program
+// leaves its own folder in the search (the shell cannot make its link objects there
+// without it), and a bare name finds the library beside it; so it does on the Windows
+// whose kernel32 cannot limit the search: 7 without its update, XP, and XP before its
+// first service pack, which cannot even take the current folder out.
 TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     char overrides[512] = "";
     bool hadOverrides = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides) > 0;
@@ -159,18 +163,38 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
         const char* mode;
         const char* library; // whose mark tells
         bool loaded;
-        std::string said; // after the mode's name; the folder stands for "%"
+        std::string said;        // after the mode's name; the folder stands for "%"
+        const char* asWindows;   // the older Windows the probe takes this one for
+        const char* wineVersion; // what Wine is told to say the copy's Windows is
     };
-    for (const Case& c : {Case{"library-beside", "stand_in.dll", true, "%\\stand_in.dll"},
-                          Case{"monitor-dpi", "shcore.dll", false, screenDpi},
-                          Case{"bare-library", "stand_in.dll", false, "none"},
-                          Case{"bare-library-7", "stand_in.dll", false, "none"},
-                          Case{"bare-library-xp", "stand_in.dll", false, "none"},
-                          Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll"}}) {
-        SCOPED_TRACE(c.mode);
-        std::string folder = observe::BesideTestProgram("") + "library-beside-" + c.mode + "-" +
+    for (const Case& c : {Case{"library-beside", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
+                          Case{"monitor-dpi", "shcore.dll", false, screenDpi, "", ""},
+                          Case{"bare-library", "stand_in.dll", false, "none", "", ""},
+                          Case{"bare-library-7", "stand_in.dll", false, "none", "", ""},
+                          Case{"bare-library-xp", "stand_in.dll", false, "none", "", ""},
+                          Case{"bare-library", "stand_in.dll", false, "none", "", "vista"},
+                          Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
+                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "7", ""},
+                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp", ""},
+                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp-rtm", ""}}) {
+        const std::string name = std::string(c.mode) + (*c.asWindows ? "-as-" : "") + c.asWindows +
+                                 (*c.wineVersion ? "-said-" : "") + c.wineVersion;
+        SCOPED_TRACE(name);
+        std::string folder = observe::BesideTestProgram("") + "library-beside-" + name + "-" +
                              std::to_string(GetCurrentProcessId());
-        std::string program = folder + "\\host_probe.exe";
+        // A copy that Wine says another Windows for has a name of its own.
+        const std::string file = *c.wineVersion ? "probe-" + name + ".exe" : "host_probe.exe";
+        std::string program = folder + "\\" + file;
+        if (*c.wineVersion) {
+            HKEY key = nullptr;
+            const std::string path = "Software\\Wine\\AppDefaults\\" + file;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                      &key, nullptr),
+                      ERROR_SUCCESS);
+            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.wineVersion),
+                           static_cast<DWORD>(std::strlen(c.wineVersion) + 1));
+            RegCloseKey(key);
+        }
         CreateDirectoryA(folder.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("host_probe.exe").c_str(), program.c_str(), FALSE));
         std::vector<std::string> files{program};
@@ -184,9 +208,11 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
 
         std::string log = observe::FreshLogFile("library-log.txt");
         SetEnvironmentVariableA("WINEDLLOVERRIDES", preferFiles.c_str());
+        if (*c.asWindows) SetEnvironmentVariableA("PANEL_AS_WINDOWS", c.asWindows);
         ChildProcess probe;
         bool started = probe.Start("\"" + program + "\" " + c.mode + " \"" + log + "\"", folder.c_str());
         SetEnvironmentVariableA("WINEDLLOVERRIDES", hadOverrides ? overrides : nullptr);
+        SetEnvironmentVariableA("PANEL_AS_WINDOWS", nullptr);
         ASSERT_TRUE(started);
         ASSERT_TRUE(probe.WaitForExit(20000));
         EXPECT_EQ(probe.ExitCode(), 0u);
@@ -197,6 +223,11 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
         std::string said = c.said;
         if (said[0] == '%') said.replace(0, 1, folder);
         EXPECT_STRCASEEQ(lines[0].c_str(), (std::string(c.mode) + " " + said).c_str());
+        // The copy's Windows said it is the one Wine was told to say.
+        if (std::strcmp(c.wineVersion, "vista") == 0) {
+            ASSERT_GE(lines.size(), 2u);
+            EXPECT_EQ(lines[1], "said 6.0");
+        }
         for (const std::string& file : files)
             DeleteFileA(file.c_str());
         RemoveDirectoryA(folder.c_str());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/as_windows.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
@@ -220,7 +221,7 @@ TEST(PanelEndToEnd, AFileButtonOpensNotepadAndAFolderButtonOpensTheFolder) {
     ASSERT_NE(GetFileAttributesA("D:\\mirserver\\Mir200\\Envir\\MonGen.txt"), INVALID_FILE_ATTRIBUTES);
 
     observe::ChildProcess panel;
-    ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
+    ASSERT_TRUE(panel.Start(observe::PanelCommandLine()));
     HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u) << "the panel is ready for input";
@@ -297,11 +298,13 @@ TEST(PanelEndToEnd, AFileButtonStartsWindowsOwnNotepadNeverOneBesideTheProgram) 
     // command line to the file and show no window. The program's folder is also its
     // current folder.
     ScratchFolder folder("notepad-beside");
-    ASSERT_TRUE(folder.CopyIn(observe::BesideTestProgram("QuarvelPanel.exe"), "QuarvelPanel.exe"));
+    std::string program;
+    const std::string commandLine = observe::PanelCommandLine(folder.Path(), &program);
+    ASSERT_TRUE(folder.CopyIn(observe::BesideTestProgram(program.c_str()), program.c_str()));
     ASSERT_TRUE(folder.CopyIn(observe::BesideTestProgram("shell_recorder.exe"), "notepad.exe"));
     {
         observe::ChildProcess panel;
-        ASSERT_TRUE(panel.Start("\"" + folder.Path() + "\\QuarvelPanel.exe\"", folder.Path().c_str()));
+        ASSERT_TRUE(panel.Start(commandLine, folder.Path().c_str()));
         HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u) << "the panel is ready for input";

@@ -17,6 +17,7 @@
 #include "host/start.h"
 #include "host/text.h"
 #include "host/window_load.h"
+#include "tests/support/as_windows.h"
 #include "tests/support/test_layout.h"
 
 namespace {
@@ -92,6 +93,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_mode = __argc > 1 ? __argv[1] : "";
     g_log = __argc > 2 ? __argv[2] : nullptr;
     OnTestEvent = OnEvent;
+    if (!observe::TakeWindowsAsTheRunSays()) return 4;
+    // The real panel, as the run takes Windows (for a run as an older Windows).
+    if (g_mode == "panel") return RunHostProgram(kPanelProgram);
 
     // The real panel with a fault: allocations of 100,000 bytes and more fail.
     if (g_mode == "panel-allocation-fault") {
@@ -149,6 +153,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         char path[MAX_PATH] = "none";
         if (library) GetModuleFileNameA(library, path, sizeof path);
         Note((g_mode + " " + path).c_str());
+        OSVERSIONINFOA version{};
+        version.dwOSVersionInfoSize = sizeof version;
+        GetVersionExA(&version);
+        Note(("said " + std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion))
+                 .c_str());
         EndProgram(0);
     }
     return 3; // an unknown mode

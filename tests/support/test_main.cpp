@@ -8,11 +8,17 @@
 // it returns from main dies 10 times in 400 runs under Wine 10, and never when it
 // first waits until the thread is up. So the watcher thread is started here, and
 // the tests begin once it is up, long before any end.
+//
+// A run as an older Windows (tests/support/as_windows.h) takes Windows for it before
+// any test begins.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+
+#include "tests/support/as_windows.h"
 
 namespace {
 
@@ -32,6 +38,10 @@ extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK 
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    if (!observe::TakeWindowsAsTheRunSays()) {
+        std::fprintf(stderr, "PANEL_AS_WINDOWS names no Windows this suite knows\n");
+        return 2;
+    }
     int before = g_threadsUp.load();
     {
         SCOPED_TRACE("start-up"); // starts GoogleTest's watcher thread
