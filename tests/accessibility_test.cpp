@@ -19,6 +19,7 @@
 #include "panel/title.h"
 #include "tests/main_window_fixture.h"
 #include "tests/support/button_table.h"
+#include "tests/support/as_windows.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ui.h"
 
@@ -310,7 +311,7 @@ TEST(ScreenReaderFromAnotherProcess, ReadsNamesAndDescriptionsAndTheProgramLoads
     } apartment;
     ASSERT_TRUE(SUCCEEDED(apartment.result));
     observe::ChildProcess panel;
-    ASSERT_TRUE(panel.Start(observe::CommandLine("QuarvelPanel.exe")));
+    ASSERT_TRUE(panel.Start(observe::PanelCommandLine()));
     HWND window = observe::WaitForWindow(panel.Id(), "KZWindow", nullptr, 20000);
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(WaitForInputIdle(panel.Handle(), 20000), 0u);

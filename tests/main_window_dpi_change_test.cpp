@@ -36,10 +36,19 @@ TEST_F(MainWindow, MinimizedWhileTheDpiChangesItComesBackLaidOutForTheNewDpi) {
     ChangeDpi(window_, 120, minimized);
     ui::Pump();
     EXPECT_TRUE(IsIconic(window_)) << "it stays in the taskbar";
+    // Where Windows will bring it back: already at its size for the new DPI.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(window_, &placement));
     ShowWindow(window_, SW_RESTORE);
     ASSERT_TRUE(ui::PumpUntil(
         [this] { return !IsIconic(window_) && !GetUpdateRect(window_, nullptr, FALSE); }, 10000));
     ExpectLaidOutAt(window_, 120);
+    RECT restored;
+    GetWindowRect(window_, &restored);
+    const RECT& normal = placement.rcNormalPosition;
+    EXPECT_EQ(normal.right - normal.left, restored.right - restored.left) << "restored at that size in one step";
+    EXPECT_EQ(normal.bottom - normal.top, restored.bottom - restored.top);
 }
 
 // Turning drawing back on (WM_SETREDRAW) shows a hidden window: a DPI change must not.
