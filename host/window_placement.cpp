@@ -5,9 +5,9 @@
 // that Windows does not stretch it as a bitmap. At 96 DPI every pixel is the layout's.
 // - Made (window_create.cpp), the window asks for its DPI and lays itself out there
 //   (LayOutWindow): the default GUI font at that DPI, the picture at that size
-//   (decoded when next drawn, background_picture.cpp), the
-//   icons at that DPI's sizes (window_icon.cpp), then its size: a client area that is
-//   the layout's scaled (dpi.h's rounding), in whatever frame Windows draws. Then
+//   (decoded when next drawn, background_picture.cpp), the icons at that DPI's sizes
+//   (window_icon.cpp), then its size: a client area that is the layout's scaled
+//   (dpi.h's rounding), in whatever frame Windows draws. Then
 //   every control takes its font and place there (LayOutControls, here, once
 //   window_load.cpp has made the controls; each control's part is its ApplyDpi,
 //   control.cpp), in one batch of moves.
