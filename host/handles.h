@@ -51,6 +51,7 @@ using KernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using BrushHandle = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using FontHandle = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using BitmapHandle = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using RegionHandle = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
 using MemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using IconHandle = UniqueHandle<HICON, IconTraits>;
 

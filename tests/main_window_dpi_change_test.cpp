@@ -1,8 +1,9 @@
 // The main window when Windows changes its DPI, as Windows 8.1 and 10 do: laid out as a
 // start at the new DPI, also when the change comes while it is minimized or hidden (and
-// a hidden window stays hidden) or as it shows, before its first paint (which comes
-// before its showing ends); the size it asks for taken exactly; every control given its
-// font and then moved in one batch, and each window painted once.
+// a hidden window stays hidden) or as it shows, before its first paint (what it then
+// shows, at every moment, is the picture for the new DPI); the size it asks for taken
+// exactly; every control given its font and then moved in one batch, and each window
+// painted once.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/handles.h"
 #include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
@@ -47,7 +49,8 @@ TEST_F(MainWindow, MinimizedWhileTheDpiChangesItComesBackLaidOutForTheNewDpi) {
     RECT restored;
     GetWindowRect(window_, &restored);
     const RECT& normal = placement.rcNormalPosition;
-    EXPECT_EQ(normal.right - normal.left, restored.right - restored.left) << "restored at that size in one step";
+    EXPECT_EQ(normal.right - normal.left, restored.right - restored.left)
+        << "restored at that size in one step";
     EXPECT_EQ(normal.bottom - normal.top, restored.bottom - restored.top);
 }
 
@@ -76,10 +79,33 @@ TEST_F(MainWindow, HiddenWhileTheDpiChangesItStaysHiddenAndShowsLaidOutForTheNew
     }
 }
 
-// A window whose DPI changes as it shows, before its first paint: that paint, which
-// comes before ShowWindow returns, is of the picture for the new DPI, not the one its
-// start began decoding.
+// A window whose DPI changes as it shows, before its first paint, never shows the
+// picture its start began decoding, whenever Windows has it erase and paint. Each time
+// it has painted (an erase sent outside its WM_PAINT, as it returns; its WM_PAINT, when
+// the next message is taken; and at the end), every pixel that erase or paint reached
+// and every other pixel no longer to be painted (outside its update region) shows the
+// picture for the new DPI: what the user sees at every moment.
 HWND g_showing = nullptr;
+bool g_paintTaken = false;     // its WM_PAINT taken, and no message taken since
+HRGN g_paintReached = nullptr; // what the erase inside that WM_PAINT reached
+
+// What a DC reaches, in the shown window's client coordinates.
+RegionHandle Reached(HDC dc) {
+    RegionHandle region(CreateRectRgn(0, 0, 0, 0));
+    if (GetRandomRgn(dc, region.get(), SYSRGN) != 1) SetRectRgn(region.get(), 0, 0, 0, 0);
+    POINT origin{0, 0};
+    ClientToScreen(g_showing, &origin);
+    OffsetRgn(region.get(), -origin.x, -origin.y);
+    return region;
+}
+void ExpectPaintedForTheNewDpi(const char* moment, HRGN reached) {
+    SCOPED_TRACE(moment);
+    RegionHandle unpainted(CreateRectRgn(0, 0, 0, 0));
+    if (GetUpdateRgn(g_showing, unpainted.get(), FALSE) <= NULLREGION)
+        SetRectRgn(unpainted.get(), 0, 0, 0, 0);
+    CombineRgn(unpainted.get(), unpainted.get(), reached, RGN_DIFF);
+    panelcheck::ExpectPictureShownAt(g_showing, 120, unpainted.get());
+}
 LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam && !GetParent(sent->hwnd) &&
@@ -91,20 +117,48 @@ LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+LRESULT CALLBACK Erased(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_ERASEBKGND && sent->hwnd == g_showing) {
+        RegionHandle reached = Reached(reinterpret_cast<HDC>(sent->wParam));
+        if (g_paintTaken) {
+            CombineRgn(g_paintReached, g_paintReached, reached.get(), RGN_OR);
+        } else {
+            ExpectPaintedForTheNewDpi("after an erase outside WM_PAINT", reached.get());
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK Taken(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && g_paintTaken) {
+        g_paintTaken = false;
+        ExpectPaintedForTheNewDpi("after WM_PAINT", g_paintReached);
+        SetRectRgn(g_paintReached, 0, 0, 0, 0);
+    }
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_PAINT &&
+        message->hwnd == g_showing)
+        g_paintTaken = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
-TEST_F(MainWindow, ChangedToAnotherDpiAsItShowsItPaintsThePictureForThatDpiBeforeShowingEnds) {
+TEST_F(MainWindow, ChangedToAnotherDpiAsItShowsItShowsOnlyThePictureForThatDpi) {
     DestroyWindow(window_);
     ui::Pump();
     g_showing = nullptr;
+    g_paintTaken = false;
+    RegionHandle paintReached(CreateRectRgn(0, 0, 0, 0));
+    g_paintReached = paintReached.get();
     {
-        ui::ThreadHook hook(WH_CALLWNDPROC, ChangeDpiAsItShows);
-        ASSERT_TRUE(hook.Hooked());
+        ui::ThreadHook showing(WH_CALLWNDPROC, ChangeDpiAsItShows), erased(WH_CALLWNDPROCRET, Erased),
+            taken(WH_GETMESSAGE, Taken);
+        ASSERT_TRUE(showing.Hooked() && erased.Hooked() && taken.Hooked());
         ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+        window_ = GetWindowHandle(0);
+        ASSERT_EQ(g_showing, window_);
+        ASSERT_TRUE(panelcheck::PaintedThrough(window_));
     }
-    window_ = GetWindowHandle(0);
-    ASSERT_EQ(g_showing, window_);
-    EXPECT_FALSE(GetUpdateRect(window_, nullptr, FALSE)) << "painted before any message is taken";
-    panelcheck::ExpectPictureShownAt(window_, 120);
+    ExpectPaintedForTheNewDpi("painted through", g_paintReached);
 }
 
 // The DPIs a window changes to here are those whose layout fits this 1024 x 768

@@ -86,7 +86,9 @@ bool PaintedThrough(HWND window);
 // The picture as the window shows it at a DPI, where no control covers it: its frame
 // lines on the rows its size at the DPI puts them, and, where libjpeg decodes that
 // size itself, every pixel as libjpeg decodes it, tiled from the top-left corner.
-void ExpectPictureShownAt(HWND window, int dpi);
+// Pixels in `unpainted` (client coordinates), which the window has yet to paint, are
+// left out.
+void ExpectPictureShownAt(HWND window, int dpi, HRGN unpainted = nullptr);
 
 // The picture's group frames at 96 DPI, as its own lines draw them (libjpeg's decode):
 // each the rectangle its dark and light lines cover, and the columns of the gap its
