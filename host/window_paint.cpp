@@ -2,13 +2,17 @@
 // colour wherever the picture leaves the client area uncovered. In high contrast, the
 // window colour instead, with what only the picture showed drawn as lines and text.
 //
-// The window paints as soon as Windows erases it, not only on WM_PAINT. Showing a
-// window erases it and then each of its controls before ShowWindow returns, and only
-// then can WM_PAINT come: under Wine 8 the 49 controls' erasing took some 50 ms, which
-// the picture waited for. So an erase sent outside WM_PAINT with the window's own DC
-// paints what it covers and validates it, and no WM_PAINT follows for that part. Within
-// WM_PAINT the erase does nothing, as the paint routine draws every pixel anyway; nor
-// does an erase with another window's DC (a control asking for its parent's background).
+// The window paints as soon as Windows erases it, not only on WM_PAINT. Under Wine,
+// showing a window erases it and then each of its controls before ShowWindow returns,
+// and only then can WM_PAINT come: under Wine 8 the 49 controls' erasing took some
+// 50 ms, which the picture waited for. So an erase sent outside WM_PAINT with the window's own DC
+// paints what it covers and validates exactly what that DC reached, its visible region
+// (its clip box is only that region's bounding box), and no WM_PAINT follows for that
+// part. What the DC did not reach stays for WM_PAINT: what lies under the window's own
+// controls, which WM_PAINT clips away, and, on a desktop without composition, what lies
+// under another window. Within WM_PAINT the erase does nothing, as the paint routine
+// draws every pixel anyway; nor does an erase with another window's DC (a control
+// asking for its parent's background).
 #include <windows.h>
 
 #include <algorithm>
@@ -31,11 +35,19 @@ void WindowObject::OnPaint() {
 }
 
 void WindowObject::PaintOnErase(HDC dc) {
+    if (inPaint_ || WindowFromDC(dc) != hwnd_) return;
+    // Its visible region, in screen coordinates.
+    RegionHandle reached(CreateRectRgn(0, 0, 0, 0));
     RECT box;
-    if (inPaint_ || WindowFromDC(dc) != hwnd_ || GetClipBox(dc, &box) == ERROR || IsRectEmpty(&box)) return;
+    if (!reached || GetRandomRgn(dc, reached.get(), SYSRGN) != 1 || GetClipBox(dc, &box) == ERROR ||
+        IsRectEmpty(&box))
+        return;
     PANEL_TRACE("painted on erase begun");
     Paint(dc, box);
-    ValidateRect(hwnd_, &box);
+    POINT origin{0, 0};
+    MapWindowPoints(hwnd_, nullptr, &origin, 1);
+    OffsetRgn(reached.get(), -origin.x, -origin.y);
+    ValidateRgn(hwnd_, reached.get());
     PANEL_TRACE("painted on erase ended");
 }
 

@@ -45,6 +45,7 @@ user32 AnimateWindow 5.0
 user32 GetMonitorInfoA 5.0
 user32 MonitorFromRect 5.0
 user32 MonitorFromWindow 5.0
+gdi32 GetRandomRgn 5.0
 gdi32 SetDCBrushColor 5.0
 gdi32 SetDCPenColor 5.0
 gdi32 AddFontMemResourceEx 5.0
@@ -154,9 +155,9 @@ TABLE
 
 # The program's imports of Windows NT 4.0 or earlier, by DLL.
 older=$(cat <<'TABLE'
-gdi32 BitBlt CombineRgn CreateCompatibleDC CreateDIBSection CreateFontIndirectA CreateRectRgnIndirect
+gdi32 BitBlt CombineRgn CreateCompatibleDC CreateDIBSection CreateFontIndirectA CreateRectRgn CreateRectRgnIndirect
 gdi32 CreateSolidBrush DeleteDC DeleteObject ExcludeClipRect FillRgn GetDeviceCaps GetObjectA
-gdi32 GetClipBox GetStockObject GetTextExtentPoint32A SelectObject SetBkColor SetBkMode SetBrushOrgEx
+gdi32 GetClipBox GetStockObject GetTextExtentPoint32A OffsetRgn SelectObject SetBkColor SetBkMode SetBrushOrgEx
 gdi32 SetStretchBltMode SetTextColor StretchBlt
 kernel32 CloseHandle CreateProcessA CreateThread DeleteCriticalSection EnterCriticalSection ExitProcess FindResourceA
 kernel32 FreeLibrary GetCurrentThreadId GetLastError GetModuleFileNameA GetModuleHandleA GetModuleHandleW
@@ -182,7 +183,7 @@ user32 LoadCursorA LoadIconA MapWindowPoints MessageBoxA MsgWaitForMultipleObjec
 user32 PostQuitMessage
 user32 PtInRect RedrawWindow RegisterClassA ReleaseDC SendMessageA SetActiveWindow SetFocus
 user32 SetForegroundWindow SetMenu SetWindowLongA SetWindowPlacement SetWindowPos SetWindowTextA
-user32 ShowWindow SystemParametersInfoA TranslateMessage ValidateRect WaitForInputIdle WindowFromDC wsprintfA
+user32 ShowWindow SystemParametersInfoA TranslateMessage ValidateRgn WaitForInputIdle WindowFromDC wsprintfA
 TABLE
 )
 

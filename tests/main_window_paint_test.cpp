@@ -1,15 +1,18 @@
 // The main window's painting: the picture, decoded once and tiled from the top-left
-// corner, pixel for pixel as libjpeg decodes it, and the hint label's colours, the same
-// when it is printed into another DC.
+// corner, pixel for pixel as libjpeg decodes it, and all of it once a window that lay
+// over part of it as it showed has gone; and the hint label's colours, the same when it
+// is printed into another DC.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "host/background_picture.h"
 #include "tests/main_window_fixture.h"
+#include "tests/support/painted.h"
 #include "tests/support/stored_picture.h"
 #include "tests/support/ui.h"
 
@@ -64,6 +67,37 @@ TEST_F(MainWindow, ThePictureIsDecodedOnceAndTiledFromTheTopLeftCorner) {
         }
     }
     EXPECT_EQ(BackgroundPicture::DecodeCount(), decodesBeforeLoad_ + 1);
+}
+
+// Shown while another window lies over part of it, the window has painted that part
+// too by the time the other window goes. (Under Wine 8 and 10 the other window does not
+// clip the DC of the window's erase, each top-level window drawing into a surface of
+// its own: the covered part is painted as the window shows.)
+TEST_F(MainWindow, ShownPartlyUnderAnotherWindowItShowsAllOfItsPictureWhenThatWindowGoes) {
+    DestroyWindow(window_);
+    ui::Pump();
+    // Over the middle of the screen, where the window shows, and kept above it.
+    std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
+        CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", nullptr,
+                        WS_POPUP | WS_VISIBLE | SS_BLACKRECT, 300, 250, 400, 250, nullptr, nullptr, nullptr,
+                        nullptr),
+        &DestroyWindow);
+    ASSERT_NE(cover, nullptr);
+    ASSERT_TRUE(LoadWindow(kMainWindowId, false, nullptr));
+    window_ = GetWindowHandle(0);
+    RECT client, over, shared;
+    GetClientRect(window_, &client);
+    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    GetWindowRect(cover.get(), &over);
+    bool below = false;
+    for (HWND next = GetWindow(cover.get(), GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT))
+        below = below || next == window_;
+    ASSERT_TRUE(IntersectRect(&shared, &client, &over) && below)
+        << "the other window lies over the client area";
+    ASSERT_TRUE(panelcheck::PaintedThrough(window_));
+    cover.reset();
+    ASSERT_TRUE(panelcheck::PaintedThrough(window_));
+    panelcheck::ExpectPictureShownAt(window_, 96);
 }
 
 TEST_F(MainWindow, TheHintLabelIsOrangeOnItsOwnBackground) {
