@@ -11,8 +11,10 @@
 // part. What the DC did not reach stays for WM_PAINT: what lies under the window's own
 // controls, which WM_PAINT clips away, and, on a desktop without composition, what lies
 // under another window. Within WM_PAINT the erase does nothing, as the paint routine
-// draws every pixel anyway; nor does an erase with another window's DC (a control
-// asking for its parent's background).
+// draws every pixel anyway; nor does an erase with a DC that is not the window's own:
+// a control's, asking for its parent's background, or the memory DC that PrintWindow
+// or WM_PRINT (a magnifier, a screenshot tool) paints into, where validating would
+// leave that part of the screen unpainted.
 #include <windows.h>
 
 #include <algorithm>

@@ -1,7 +1,8 @@
 // The main window's painting: the picture, decoded once and tiled from the top-left
-// corner, pixel for pixel as libjpeg decodes it, and all of it once a window that lay
-// over part of it as it showed has gone; and the hint label's colours, the same when it
-// is printed into another DC.
+// corner, pixel for pixel as libjpeg decodes it, all of it once a window that lay over
+// part of it as it showed has gone, and on the screen also where the window was printed
+// before painting there; and the hint label's colours, the same when it is printed into
+// another DC.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -96,6 +97,26 @@ TEST_F(MainWindow, ShownPartlyUnderAnotherWindowItShowsAllOfItsPictureWhenThatWi
         << "the other window lies over the client area";
     ASSERT_TRUE(panelcheck::PaintedThrough(window_));
     cover.reset();
+    ASSERT_TRUE(panelcheck::PaintedThrough(window_));
+    panelcheck::ExpectPictureShownAt(window_, 96);
+}
+
+// Printed before it has painted a part again (PrintWindow, as a magnifier or a
+// screenshot tool prints it), the window still paints that part on the screen: the
+// erase that printing sends with the printer's DC paints into that DC alone.
+TEST_F(MainWindow, PrintedBeforeItPaintsAPartItStillPaintsThatPartOnTheScreen) {
+    // The part's pixels wrong on the screen, as another window moving off it leaves
+    // them, and the part invalid.
+    RECT part{0, 0, 300, 200};
+    HDC dc = GetDC(window_);
+    FillRect(dc, &part, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window_, dc);
+    InvalidateRect(window_, &part, TRUE);
+    // A DC as large as the screen: taken for the window's own, it would reach the part
+    // wherever the window stands.
+    panelcheck::Canvas printed(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), RGB(1, 2, 3));
+    ASSERT_TRUE(printed.Ready());
+    ASSERT_TRUE(PrintWindow(window_, printed.Dc(), 0));
     ASSERT_TRUE(panelcheck::PaintedThrough(window_));
     panelcheck::ExpectPictureShownAt(window_, 96);
 }
