@@ -26,6 +26,7 @@
 #include "host/text.h"
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -72,6 +73,8 @@ constexpr LookedUpFunction kLookedUpFunctions[] = {
 // Each release's version (0xMMmm), as kernel32's file version gives it.
 constexpr unsigned kReleaseVersions[] = {0x0500, 0x0501, 0x0501, 0x0600, 0x0601,
                                          0x0602, 0x0603, 0x0A00, 0x0A00, 0};
+static_assert(std::size(kReleaseVersions) == static_cast<std::size_t>(Latest) + 1,
+              "a version for every release, in the order of WindowsRelease");
 
 WindowsRelease g_takenAs = Latest;
 
