@@ -106,7 +106,8 @@ int MetricForDpi(int index, int dpi) {
 }
 
 int EdgeMetricForDpi(int index, int dpi) {
-    if (auto metricForDpi = SystemMetricForDpi()) return metricForDpi(index, static_cast<UINT>(dpi));
+    auto metricForDpi = SystemMetricForDpi();
+    if (metricForDpi && FramesFollowWindowDpi()) return metricForDpi(index, static_cast<UINT>(dpi));
     return GetSystemMetrics(index);
 }
 

@@ -34,9 +34,10 @@ SIZE ClassicClientSize(int outerWidth, int outerHeight, DWORD style, DWORD exten
 // frame metrics Windows uses at `frameDpi` (0: the screen's own frame metrics).
 SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD extended, int frameDpi);
 
-// Whether Windows draws a window's frame for the window's own DPI without being asked:
-// per-monitor awareness version 2 (Windows 10 1703 on). Before that, and under the first
-// version, the frame keeps the screen's metrics.
+// Whether Windows draws a window's frame and its controls' edges for the window's own
+// DPI without being asked: per-monitor awareness version 2 (Windows 10 1703 on).
+// Before that, and under the first version, they keep the screen's metrics (under the
+// first, a window can ask for its own frame, never for its controls').
 bool FramesFollowWindowDpi();
 // Asks Windows to draw a window's frame for its DPI (EnableNonClientDpiScaling, Windows
 // 10 1607 on, in WM_NCCREATE); null where Windows has no such function. The entry can
@@ -47,9 +48,10 @@ EnableNonClientScalingFunction& EnableNonClientScalingEntry();
 // A system metric at a DPI (GetSystemMetricsForDpi where Windows has it, else the
 // screen's value scaled).
 int MetricForDpi(int index, int dpi);
-// A metric of what Windows draws around a control itself (its edges) at a DPI: where
-// Windows has no GetSystemMetricsForDpi (before Windows 10 1607) it draws them with the
-// screen's metrics at every DPI, so the screen's value then.
+// A metric of what Windows draws around a control itself (its edges) at a DPI: the
+// metric for that DPI where Windows draws them so (FramesFollowWindowDpi), else the
+// screen's, which Windows then draws them with at every DPI (before Windows 10 1703,
+// and on 1607 too, whose per-monitor awareness scales no control's edges).
 int EdgeMetricForDpi(int index, int dpi);
 
 // The default GUI font made for a DPI: the stock DEFAULT_GUI_FONT taken back to 96 DPI

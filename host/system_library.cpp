@@ -18,7 +18,9 @@
 // Every function newer than Windows 2000 is looked up by name, and each has a path for
 // the Windows without it. The table below gives every function the program looks up
 // and the first Windows that has it, so that a test can take this Windows for an
-// older one (TakeWindowsAs) and run the program's paths there.
+// older one (TakeWindowsAs) and run the program's paths there. Where an older Windows
+// has a function but answers otherwise (the DPI awareness that Windows 10 1607 gives
+// the program), the row says so, and a test taking that Windows gets its answer.
 #include "host/system_library.h"
 
 #include <winver.h>
@@ -44,7 +46,19 @@ struct LookedUpFunction {
     const char* library;
     const char* name;
     WindowsRelease first; // the first Windows that has it
+    // Where a later Windows answers otherwise for this program: from which release on,
+    // and what the function answers before it.
+    WindowsRelease answersSo = Windows2000;
+    FARPROC before = nullptr;
 };
+
+// The thread's DPI awareness as Windows 10 1607 gives it to this program (called as
+// GetThreadDpiAwarenessContext, which returns a handle in the same register): per-monitor
+// v1, since the manifest's PerMonitorV2 is read only from 1703 on.
+INT_PTR WINAPI PerMonitorAwareV1() {
+    return -3; // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE
+}
+
 // Every function the program looks up by name, and the first Windows that has it.
 constexpr LookedUpFunction kLookedUpFunctions[] = {
     // library      function                        first Windows
@@ -66,7 +80,7 @@ constexpr LookedUpFunction kLookedUpFunctions[] = {
     {"user32.dll", "GetSystemMetricsForDpi", Windows10v1607},
     {"user32.dll", "AdjustWindowRectExForDpi", Windows10v1607},
     {"user32.dll", "EnableNonClientDpiScaling", Windows10v1607},
-    {"user32.dll", "GetThreadDpiAwarenessContext", Windows10v1607},
+    {"user32.dll", "GetThreadDpiAwarenessContext", Windows10v1607, Windows10v1703, PerMonitorAwareV1},
     {"user32.dll", "AreDpiAwarenessContextsEqual", Windows10v1607},
 };
 
@@ -105,17 +119,29 @@ void TakeWindowsAs(WindowsRelease release) {
     if (release != Latest) WindowsVersionEntry() = [] { return version; };
 }
 
+namespace {
+// The table's row for a function; null where it has none.
+const LookedUpFunction* RowOf(const char* fileName, const char* name) {
+    for (const LookedUpFunction& function : kLookedUpFunctions) {
+        if (!lstrcmpiA(function.library, fileName) && !std::strcmp(function.name, name)) return &function;
+    }
+    return nullptr;
+}
+} // namespace
+
 bool WindowsHasFunction(const char* fileName, const char* name) {
     if (g_takenAs == Latest) return true;
-    for (const LookedUpFunction& function : kLookedUpFunctions) {
-        if (!lstrcmpiA(function.library, fileName) && !std::strcmp(function.name, name))
-            return function.first <= g_takenAs;
-    }
-    return false; // a function missing from the table is missing from every older Windows
+    // A function missing from the table is missing from every older Windows.
+    const LookedUpFunction* row = RowOf(fileName, name);
+    return row && row->first <= g_takenAs;
 }
 
 void* LookUpFunction(HMODULE library, const char* fileName, const char* name) {
     if (!library || !WindowsHasFunction(fileName, name)) return nullptr;
+    if (g_takenAs != Latest) {
+        const LookedUpFunction* row = RowOf(fileName, name);
+        if (g_takenAs < row->answersSo) return reinterpret_cast<void*>(row->before);
+    }
     return reinterpret_cast<void*>(GetProcAddress(library, name));
 }
 

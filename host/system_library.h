@@ -30,8 +30,9 @@ enum class WindowsRelease : unsigned char {
 };
 // Takes this Windows for an older release: from then on the program finds only the
 // functions that the table of looked-up functions (system_library.cpp) gives that
-// release, and the version is that release's, so that a test runs the paths the
-// program takes there. The program itself never calls it.
+// release, each answering as it does there, and the version is that release's, so
+// that a test runs the paths the program takes there. The program itself never calls
+// it.
 void TakeWindowsAs(WindowsRelease release);
 // A function looked up by name in a library: null where the library is null, or the
 // function is not there, or is newer than the release the program takes Windows for.

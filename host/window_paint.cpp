@@ -5,16 +5,18 @@
 // The window paints as soon as Windows erases it, not only on WM_PAINT. Under Wine,
 // showing a window erases it and then each of its controls before ShowWindow returns,
 // and only then can WM_PAINT come: under Wine 8 the 49 controls' erasing took some
-// 50 ms, which the picture waited for. So an erase sent outside WM_PAINT with the window's own DC
-// paints what it covers and validates exactly what that DC reached, its visible region
-// (its clip box is only that region's bounding box), and no WM_PAINT follows for that
-// part. What the DC did not reach stays for WM_PAINT: what lies under the window's own
-// controls, which WM_PAINT clips away, and, on a desktop without composition, what lies
-// under another window. Within WM_PAINT the erase does nothing, as the paint routine
-// draws every pixel anyway; nor does an erase with a DC that is not the window's own:
-// a control's, asking for its parent's background, or the memory DC that PrintWindow
-// or WM_PRINT (a magnifier, a screenshot tool) paints into, where validating would
-// leave that part of the screen unpainted.
+// 50 ms, which the picture waited for. So an erase sent outside WM_PAINT with the
+// window's own DC paints all that DC can reach (its clip box; the DC itself keeps the
+// drawing to what is visible) and returns nonzero, as WM_ERASEBKGND's page asks of a
+// window that erased. It validates nothing: no documented call tells which part of the
+// window that DC reached (the system region that GetRandomRgn gives is documented only
+// inside BeginPaint and EndPaint), and on a desktop without composition another
+// window moving meanwhile could leave a validated part unpainted. So WM_PAINT comes as
+// it would and draws those pixels a second time, the same pixels, which nobody sees.
+// Within WM_PAINT the erase does nothing, as the paint routine draws every pixel
+// anyway; nor does an erase with a DC that is not the window's own (WindowFromDC): a
+// control's, asking for its parent's background, or the memory DC that PrintWindow or
+// WM_PRINT (a magnifier, a screenshot tool) paints into.
 #include <windows.h>
 
 #include <algorithm>
@@ -37,19 +39,10 @@ void WindowObject::OnPaint() {
 }
 
 void WindowObject::PaintOnErase(HDC dc) {
-    if (inPaint_ || WindowFromDC(dc) != hwnd_) return;
-    // Its visible region, in screen coordinates.
-    RegionHandle reached(CreateRectRgn(0, 0, 0, 0));
     RECT box;
-    if (!reached || GetRandomRgn(dc, reached.get(), SYSRGN) != 1 || GetClipBox(dc, &box) == ERROR ||
-        IsRectEmpty(&box))
-        return;
+    if (inPaint_ || WindowFromDC(dc) != hwnd_ || GetClipBox(dc, &box) <= NULLREGION) return;
     PANEL_TRACE("painted on erase begun");
     Paint(dc, box);
-    POINT origin{0, 0};
-    MapWindowPoints(hwnd_, nullptr, &origin, 1);
-    OffsetRgn(reached.get(), -origin.x, -origin.y);
-    ValidateRgn(hwnd_, reached.get());
     PANEL_TRACE("painted on erase ended");
 }
 

@@ -7,6 +7,9 @@
 # The start figures are bench/start_driver.cpp's: the panel and the reference in turns,
 # to the picture on screen and to "visible and idle", each with the median of the
 # rounds' panel / reference ratios.
+# PANEL_WINE=8 (the default) runs them under Wine 8, PANEL_WINE=10 under Wine 10 in the
+# Debian 13 root (scripts/debian13-root.sh), as scripts/test.sh chooses its Wine; each
+# Wine has a prefix of its own in the build folder.
 # Figures only: nothing here fails on timing. It fails when a benchmark program fails
 # (a start that did not get ready, paint, answer or end within the driver's deadlines,
 # no folder button to click, a picture that did not decode), when a benchmark program
@@ -16,7 +19,17 @@
 bin=$build_dir/bin
 # Wine sees the build tree alone (drive Z:), so the runs start from inside it.
 cd "$build_dir"
-run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix")
+case ${PANEL_WINE:-8} in
+8) run=("$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix") ;;
+10)
+    "$here/scripts/debian13-root.sh" "$debian13_root"
+    binds=(--bind "$here")
+    [[ $build_dir == "$here" || $build_dir == "$here"/* ]] || binds+=(--bind "$build_dir")
+    run=("$here/scripts/in-root.sh" "$debian13_root" "${binds[@]}" --
+         "$here/scripts/wine-run.sh" --prefix "$build_dir/wineprefix10")
+    ;;
+*) echo "bench: no Wine ${PANEL_WINE} here (8 or 10)" >&2; exit 2 ;;
+esac
 if [[ ${1:-} == --timeline ]]; then
     for traced in traced_panel traced_reference; do
         echo "$traced:"

@@ -18,6 +18,7 @@
 #include "host/window_load.h"
 #include "panel/layout.h"
 #include "tests/main_window_fixture.h"
+#include "tests/support/as_windows.h"
 #include "tests/support/laid_out.h"
 #include "tests/support/painted.h"
 #include "tests/support/ui.h"
@@ -111,8 +112,18 @@ LRESULT CALLBACK ChangeDpiAsItShows(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam && !GetParent(sent->hwnd) &&
         !g_showing) {
         g_showing = sent->hwnd;
-        SIZE size{}; // at the screen's corner, so that all of it is on the screen and painted
-        SendMessageA(sent->hwnd, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size));
+        // The rectangle Windows suggests: from 1703 on, the size the window asks for;
+        // before, with no such question, the whole window scaled. At the screen's
+        // corner, so that all of it is on the screen and painted.
+        SIZE size{};
+        WindowsRelease release = WindowsRelease::Latest;
+        if (observe::WindowsOfTheRun(release) && release < WindowsRelease::Windows10v1703) {
+            RECT now;
+            GetWindowRect(sent->hwnd, &now);
+            size = {MulDiv(now.right - now.left, 120, 96), MulDiv(now.bottom - now.top, 120, 96)};
+        } else {
+            SendMessageA(sent->hwnd, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size));
+        }
         ChangeDpi(sent->hwnd, 120, RECT{0, 0, size.cx, size.cy});
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
