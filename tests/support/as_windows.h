@@ -4,8 +4,8 @@
 //   to Wine (wine_passed), and a program that the test starts inherits it.
 // - Every test program's main (tests/support/test_main.cpp) and the probe's WinMain
 //   (tests/probe/host_probe.cpp) call TakeWindowsAsTheRunSays (as_windows.cpp) before
-//   anything else: WindowsOfTheRun turns the name into a WindowsRelease ("xp-rtm" for
-//   XP before its first service pack, "xp" for XP after it, "7", "8.1" ...), and
+//   any test or window: WindowsOfTheRun turns the name into a WindowsRelease ("xp-rtm"
+//   for XP before its first service pack, "xp" for XP after it, "7", "8.1" ...), and
 //   TakeWindowsAs (host/system_library.cpp) takes this Windows for that release: it
 //   notes the release, and the version the program reads (WindowsVersionEntry) becomes
 //   that release's.
