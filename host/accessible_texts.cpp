@@ -7,11 +7,18 @@
 //   ends in, which nobody sees.
 // - the description: a button's group and what a press opens, the window's notice
 //   ("Description Property"); MSAA readers speak it. The group is the captioned frame
-//   of the window's picture that the button lies in.
+//   of the window's picture that the button lies in (the layout's frames); what a press
+//   opens is the unit's describe routine, which panel/layout.cpp gives every file and
+//   folder button: DescribeButtonAction (panel/actions.cpp), from the button's row of
+//   the action table.
 // - the role: push button for buttons and static text for the label ("Object Roles"),
 //   which UI Automation's MSAA proxy turns into the Button and Text control types;
 //   the state: the label is read-only, as a static text says of itself ("Object State
 //   Constants").
+// So the file button "刷怪配置" is read as a push button named 刷怪配置, described
+// "常用文本：用记事本打开 D:\MirServer\Mir200\Envir\MonGen.txt". A reader's WM_GETOBJECT
+// reaches the control (Control::OnMessage, control.cpp) or the window (window_type.cpp),
+// which answer with accessible.cpp's object (AnswerAccessibleObject).
 #include "host/accessible_texts.h"
 
 #include <windows.h>

@@ -66,9 +66,10 @@ namespace {
 
 // The picture at a DPI is its 96-DPI size scaled as the layout is. libjpeg decodes at
 // n/8 of the size (n up to 16), rounding up: where that is the size the layout's
-// rounding gives (for this picture at 96, 108, 120, 144, 168 and 192 DPI) it is taken
-// as it is; anywhere else the next larger decode, or the 16/8 one above 192 DPI, is
-// resampled to the size (Ready).
+// rounding gives (for this picture, 734 x 492, at 72, 96, 108, 120, 144, 156, 168 and
+// 192 DPI, and below 72 at 12, 24, 48 and 60) it is taken as it is; anywhere else the
+// smallest decode at least that size, or above 192 DPI the 16/8 one, is resampled to
+// the size (Ready).
 int EighthsFor(int dpi) {
     return (dpi * 8 + kLayoutDpi - 1) / kLayoutDpi;
 }

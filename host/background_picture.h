@@ -1,7 +1,19 @@
 // The window's background picture: a JPEG held in the program's data, decoded into
 // 24-bit rows at the window's DPI (its pixels are 96-DPI pixels) and kept until the
-// window goes or moves to another DPI. It is decoded on the window's own thread when
-// first drawn: when the window first paints, as it is first erased (window_paint.cpp).
+// window goes or moves to another DPI. It is decoded when first drawn, on the window's
+// thread, the one that runs WinMain (panel/main.cpp), the start (RunHostProgram,
+// start.cpp) and the message loop; the program starts no other. In a start:
+// - LoadWindow (window_load.cpp) makes the window: WindowObject::Create
+//   (window_create.cpp) makes this object over the picture's bytes (the resource
+//   BACKGROUND), and LayOutWindow (window_placement.cpp) gives it the window's DPI
+//   (SetDpi). Nothing is decoded yet.
+// - LoadWindow makes the controls and lays them out, raises the window's created, moved
+//   and resized events, and shows the window (ShowLoaded, window_create.cpp).
+// - The window's first erase (under Wine, within ShowLoaded's ShowWindow): WM_ERASEBKGND
+//   (OnDrawMessage, window_type.cpp) reaches PaintOnErase and Paint (window_paint.cpp),
+//   and Paint's first call of Ready decodes the picture; where that erase paints
+//   nothing, the first WM_PAINT's Paint does. In high contrast Paint draws no picture,
+//   and nothing is decoded while it lasts.
 // A thread that decoded it ahead while the window made its controls was tried: paired
 // with the program without it, the picture came no sooner on screen under Wine 8 or 10,
 // and the thread cost about 1 MiB of private bytes.

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // Limits the DLL search as far as this Windows lets it: the current folder out
-// everywhere, the system folder alone wherever kernel32 can say so, except on Vista.
+// from XP SP1 on, the system folder alone wherever kernel32 can say so, except on Vista.
 // Called first thing at start.
 void LimitDllSearchWhereWindowsAllows();
 // The Windows version as 0xMMmm (major, minor): 0x0600 for Vista, read from kernel32's

@@ -3,22 +3,26 @@
 // The layout is drawn in pixels at 96 DPI; the window shows it at the DPI of the
 // monitor it is on, and the manifest (resources/panel.manifest) tells Windows so, so
 // that Windows does not stretch it as a bitmap. At 96 DPI every pixel is the layout's.
-// - Made (window_create.cpp), the window asks for its DPI and lays itself out there
-//   (LayOutWindow): the default GUI font at that DPI, the picture at that size
-//   (decoded when next drawn, background_picture.cpp), the icons at that DPI's sizes
-//   (window_icon.cpp), then its size: a client area that is the layout's scaled
-//   (dpi.h's rounding), in whatever frame Windows draws. Then
-//   every control takes its font and place there (LayOutControls, here, once
-//   window_load.cpp has made the controls; each control's part is its ApplyDpi,
-//   control.cpp), in one batch of moves.
+// - Made (window_create.cpp), the window asks for its DPI (WindowDpi, dpi.cpp) and lays
+//   itself out there (LayOutWindow): the default GUI font at that DPI
+//   (CreateDefaultGuiFont, dpi.cpp: the stock font's height taken back to 96 DPI, then
+//   scaled; Wine's -12 at 96 is -18 at 144), the picture at that size (decoded when next
+//   drawn, background_picture.h), the icons at that DPI's sizes (window_icon.cpp), then
+//   its size: a client area that is the layout's scaled (dpi.h's rounding), in whatever
+//   frame Windows draws. Then every control takes its font and place there
+//   (LayOutControls, here, once window_load.cpp has made the controls), in one batch of
+//   moves: each control's ApplyDpi (control.cpp) gives it its stored font, written at
+//   96 DPI, scaled (CreateStoredFont, dpi.cpp; only 按钮1 has one, its 宋体 of -12 is
+//   -18 at 144) or else the window's default font, and its rectangle, each edge scaled.
 // - Its frame is Windows' own at that DPI: the window asks for it in WM_NCCREATE
 //   (EnableNonClientDpiScaling) wherever Windows has the function (window_type.cpp).
 // - Before a change of DPI, Windows asks the window the size it will take
 //   (WM_GETDPISCALEDSIZE, window_type.cpp): its own at the new DPI, so that the
-//   rectangle that WM_DPICHANGED suggests is that size. On WM_DPICHANGED
-//   (OnDpiChanged) it lays itself out as it would start at that DPI, at the place
-//   Windows suggests; its controls are moved, not made again, so that what was typed
-//   stays; nothing draws during the moves, and the whole is painted once after.
+//   rectangle that WM_DPICHANGED suggests is that size. On WM_DPICHANGED, which
+//   OnPlaceMessage (window_type.cpp) hands to OnDpiChanged, here, the window lays itself
+//   out as it would start at that DPI, at the place Windows suggests; its controls are
+//   moved, not made again, so that what was typed stays; nothing draws during the
+//   moves, and the whole is painted once after.
 // - Minimized meanwhile, it keeps its size for when it comes back (PlaceForRestore);
 //   hidden meanwhile, it stays hidden until it is shown.
 // - Centred (CentredOnScreen), it is centred on the screen, then moved so that its

@@ -1,5 +1,34 @@
 // The action table behind the 45 file and folder buttons. The layout checks, when it
 // is compiled, that each row's caption is the caption of its button there.
+//
+// What a new button needs (a 33rd file button, say), each place that lists the buttons,
+// counts them or shows them:
+// - here: its row (an EditFile one's target is "notepad " and the file, which
+//   actions.cpp checks when it is compiled) and the count of the static_assert below;
+// - panel/layout.cpp: its row of kControls (a unit name and id of its own, its place,
+//   the caption of its row here, kActionClick, which also gives it what a screen reader
+//   is told it opens), where the row's place in the table is its place in the Tab
+//   order; and kControlCount (panel/layout.h), which a static_assert checks;
+// - room: the four rows of 常用文本 hold eight buttons each, so a 33rd makes a fifth.
+//   That frame grows, in the picture (resources/make-art.sh draws it; run it for
+//   background.jpg) and in layout.cpp's kPictureFrames (which a screen reader's group
+//   comes from); what lies below it moves down (the notice's frame and text in both, the
+//   box 编辑框1), and the window (its unit's height, 521) and the picture (734 x 492)
+//   grow, and with them every figure written from their sizes: the client area
+//   (730 x 492) and the window (740 x 521) in tests/support/panel_geometry.h and
+//   tests/support/laid_out.cpp, the picture's size where tests read it, the window of
+//   bench/reference_panel.cpp (git grep -w -e 492 -e 521 -e 734 leads to them all), and
+//   the DPIs at which host/background_picture.cpp takes the picture as libjpeg decodes it;
+// - the tests' own tables, written from what the panel is meant to do: its row in
+//   tests/support/button_table.h and the count there (45), the Tab walk of
+//   tests/main_window_keyboard_test.cpp (48 stops), the controls by kind of
+//   tests/main_window_test.cpp (46 buttons), the counts of
+//   tests/main_window_dpi_change_test.cpp (49 controls, 50 windows painted), and the
+//   test names that spell these counts (FortyFive, FortyEight, FortyNine);
+// - the counts in words: the comments that say 45 (actions.h, layout.cpp) or 49
+//   (layout.h, bench/reference_panel.cpp), the README's 32 file buttons and its
+//   使用说明, resources/operator-notes.zh_CN.txt, and the README's screenshot
+//   (docs/screenshot.png, scripts/screenshot.sh).
 #pragma once
 
 #include <iterator>

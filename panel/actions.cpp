@@ -1,3 +1,34 @@
+// The routines bound to the main window's events (actions.h), and the way a press of a
+// folder or file button takes from the click to Explorer or Notepad, step by step
+// ("游戏公告", unit 按钮5, say):
+// 1. The binding table: the button's row of kControls (panel/layout.cpp) binds its click
+//    event to RunButtonAction (kActionClick: an EventBinding made by On,
+//    host/description.h).
+// 2. The click: the system button sends its window WM_COMMAND with BN_CLICKED. The
+//    window's procedure (UnitObject::HostWindowProc, host/unit.cpp) hands it to
+//    WindowObject::OnMessage, which passes it on through OnInputMessage to OnCommand
+//    (host/window_type.cpp); OnCommand finds the button's object (HostObjectOf) and
+//    calls its OnNotify (host/button.cpp), which raises the click event
+//    (UnitObject::Raise, host/events.cpp).
+// 3. The event: RaiseEvent (host/events.cpp) finds the routine that the unit's
+//    description binds to the event, notes the unit as the event's source
+//    (CurrentEventSource) and calls the routine.
+// 4. RunButtonAction, here, takes the source unit's row of the action table (RowOfUnit,
+//    by the unit's name; panel/action_table.h): OpenFolder, "\Mir200\Notice".
+// 5. The property read: FolderOf reads the directory box's content with
+//    ReadUnitProperty (host/properties.cpp), which calls the edit box type's get
+//    (GetEditBoxProperty, then EditBoxObject::GetContent, host/edit_box.cpp: the box's
+//    window text as it is now) and hands back a copy of it as a tagged value (AsText
+//    takes the text out); the row's sub-path is joined to it.
+// 6. The tagged arguments and the shell: ExploreFolder hands ExecuteShellOperation
+//    (host/shell_commands.cpp) five TaggedValues (host/tagged_value.h): the integer 2,
+//    the folder as a text and three omitted ones. It calls ShellExecuteA (through
+//    CurrentShellCalls) with the verb "explore", the folder, no parameters, "" as the
+//    directory and SW_SHOWNORMAL.
+// A file button's row is an EditFile one: StartEditor hands RunCommand
+// (host/shell_commands.cpp) the row's command line, no wait, the default show mode and
+// the system folder's notepad.exe; RunCommand starts it with CreateProcessA and waits
+// at most a second for Notepad to be idle.
 #include "panel/actions.h"
 
 #include <cstring>

@@ -170,9 +170,8 @@ msvcrt __getmainargs __initenv __p__acmdln __p__commode __p__fmode __set_app_typ
 msvcrt _amsg_exit _cexit _errno _initterm _iob _onexit _setjmp3 _vsnprintf abort calloc exit fprintf
 msvcrt fread free fwrite getenv malloc memcmp memcpy memmove memset realloc signal sscanf strcat strcmp
 msvcrt strcpy strlen strncmp strncpy toupper vfprintf longjmp
-ole32 OleInitialize OleUninitialize
 shell32 SHBrowseForFolderA SHGetMalloc SHGetPathFromIDListA ShellExecuteA
-user32 AdjustWindowRectEx BeginDeferWindowPos BeginPaint CallWindowProcA CharNextA
+user32 AdjustWindowRectEx BeginDeferWindowPos BeginPaint CallWindowProcA
 user32 CreateIconFromResourceEx CreateWindowExA DefWindowProcA DeferWindowPos DestroyIcon DestroyMenu
 user32 DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos EndPaint EqualRect FillRect
 user32 GetActiveWindow GetClassInfoA GetClassNameA GetClientRect GetDC GetFocus GetForegroundWindow
