@@ -155,9 +155,9 @@ TABLE
 
 # The program's imports of Windows NT 4.0 or earlier, by DLL.
 older=$(cat <<'TABLE'
-gdi32 BitBlt CombineRgn CreateCompatibleDC CreateDIBSection CreateFontIndirectA CreateRectRgn CreateRectRgnIndirect
+gdi32 BitBlt CombineRgn CreateCompatibleDC CreateDIBSection CreateFontIndirectA CreateRectRgnIndirect
 gdi32 CreateSolidBrush DeleteDC DeleteObject ExcludeClipRect FillRgn GetDeviceCaps GetObjectA
-gdi32 GetClipBox GetStockObject GetTextExtentPoint32A OffsetRgn SelectObject SetBkColor SetBkMode SetBrushOrgEx
+gdi32 GetClipBox GetStockObject GetTextExtentPoint32A SelectObject SetBkColor SetBkMode SetBrushOrgEx
 gdi32 SetStretchBltMode SetTextColor StretchBlt
 kernel32 CloseHandle CreateProcessA DeleteCriticalSection EnterCriticalSection ExitProcess FindResourceA
 kernel32 FreeLibrary GetCurrentThreadId GetLastError GetModuleFileNameA GetModuleHandleA GetModuleHandleW
@@ -177,12 +177,12 @@ user32 DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos E
 user32 GetActiveWindow GetClassInfoA GetClassNameA GetClientRect GetDC GetFocus GetForegroundWindow
 user32 GetKeyState GetMenu GetMessageA GetParent GetSysColor GetSysColorBrush GetSystemMetrics
 user32 GetWindowDC GetWindowLongA GetWindowPlacement GetWindowRect GetWindowTextA GetWindowTextLengthA
-user32 IntersectRect InvalidateRect IsChild IsIconic IsRectEmpty IsWindow IsWindowEnabled IsWindowVisible IsZoomed
+user32 IntersectRect InvalidateRect IsChild IsIconic IsWindow IsWindowEnabled IsWindowVisible IsZoomed
 user32 LoadCursorA LoadIconA MapWindowPoints MessageBoxA OffsetRect PeekMessageA
 user32 PostQuitMessage
 user32 PtInRect RedrawWindow RegisterClassA ReleaseDC SendMessageA SetActiveWindow SetFocus
 user32 SetForegroundWindow SetMenu SetWindowLongA SetWindowPlacement SetWindowPos SetWindowTextA
-user32 ShowWindow SystemParametersInfoA TranslateMessage ValidateRgn WaitForInputIdle WindowFromDC wsprintfA
+user32 ShowWindow SystemParametersInfoA TranslateMessage WaitForInputIdle WindowFromDC wsprintfA
 TABLE
 )
 
