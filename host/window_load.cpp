@@ -137,6 +137,7 @@ bool LoadWindow(std::uint32_t windowId, bool modal, HWND owner) {
     window->LayOutControls();
     PANEL_TRACE("laid out");
     StackInTableOrder(creationOrder);
+    PANEL_TRACE("stacked");
     SetUpControls(hwnd, creationOrder);
 
     --host.eventSuppression;

@@ -1,6 +1,6 @@
 // The panel's actions in this process, clicked through the real loop, with a seam at
 // the three Windows calls under the shell services so that every call can be seen
-// byte for byte and nothing real is started.
+// byte for byte and nothing real is started; OLE is started before each.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,6 +26,14 @@ std::vector<std::string> g_calls;
 std::vector<std::string> g_oddities; // anything handed over that is not as the services promise
 LPITEMIDLIST (*g_dialogAnswer)() = [] { return LPITEMIDLIST{}; };
 
+// Whether OLE is started on this thread, as every shell service needs it: a second
+// start in the same apartment is answered S_FALSE.
+bool OleStarted() {
+    HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(result)) CoUninitialize();
+    return result == S_FALSE;
+}
+
 // Every file button names Windows' own Notepad in full, and starts it with a start
 // record of the size that Windows reads (STARTUPINFOA) showing its window as usual.
 BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
@@ -34,7 +42,7 @@ BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURIT
     g_calls.push_back(std::string("run:") + (commandLine ? commandLine : "(null)"));
     if (!application || application != observe::SystemNotepad() || inherit || flags || environment ||
         directory || startup->cb != sizeof(STARTUPINFOA) || startup->dwFlags != STARTF_USESHOWWINDOW ||
-        startup->wShowWindow != SW_SHOWNORMAL)
+        startup->wShowWindow != SW_SHOWNORMAL || !OleStarted())
         g_oddities.push_back(g_calls.back());
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE; // as if Notepad could not start: the panel must not care
@@ -44,14 +52,15 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR
                                     INT show) {
     g_calls.push_back(std::string("explore:") + (file ? file : "(null)"));
     if (owner || !verb || std::string(verb) != "explore" || parameters || !directory || *directory ||
-        show != SW_SHOWNORMAL)
+        show != SW_SHOWNORMAL || !OleStarted())
         g_oddities.push_back(g_calls.back());
     return reinterpret_cast<HINSTANCE>(2); // as if the folder were missing
 }
 
 LPITEMIDLIST WINAPI AnswerDialog(LPBROWSEINFOA browse) {
     g_calls.push_back(std::string("browse:") + browse->lpszTitle);
-    if (browse->ulFlags != (BIF_EDITBOX | BIF_RETURNONLYFSDIRS)) g_oddities.push_back(g_calls.back());
+    if (browse->ulFlags != (BIF_EDITBOX | BIF_RETURNONLYFSDIRS) || !OleStarted())
+        g_oddities.push_back(g_calls.back());
     return g_dialogAnswer();
 }
 
