@@ -114,6 +114,7 @@ void RunMessageLoop() {
     MSG message;
     for (;;) {
         while (idle && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            EnsureOle();
             CallIdleRoutines();
             if (!IdleStep(count++)) idle = false;
         }
@@ -123,6 +124,7 @@ void RunMessageLoop() {
                 g_quitCode = message.message == WM_QUIT ? message.wParam : 0;
                 return;
             }
+            if (message.message != WM_PAINT) EnsureOle();
             if (message.message != kMsgFrameworkIdle && !PreTranslateMessage(message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);

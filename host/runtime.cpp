@@ -1,11 +1,10 @@
 // The host's start and end. OLE, which the folder dialog, the shell's calls and a
 // screen reader's objects need on the GUI thread, is not started with the host: its
-// library and its start took about 30 ms (Wine 8), first before the start window could
-// show, then, started at the loop's first idle, before the window answered. Each of
-// them starts it first, once (EnsureOle): the three shell services (RunCommand,
-// ExecuteShellOperation, BrowseForFolder, shell_commands.cpp) and a screen reader's
-// WM_GETOBJECT (window_type.cpp, control.cpp). So it is always started before any of
-// them runs, and a start that uses none of them never pays for it.
+// library and its start took about 30 ms before the start window could show (Wine 8).
+// The message loop starts it when it first finds no message waiting, after the start
+// window has painted; anything that needs it before (a message the loop takes other
+// than a paint, a screen reader's WM_GETOBJECT, the folder dialog) starts it first
+// (EnsureOle).
 #include "host/runtime.h"
 
 #include <ole2.h>

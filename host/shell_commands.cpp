@@ -90,7 +90,6 @@ void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
     // Nothing to start is a failure; some systems crash on a null command line rather
     // than refuse it, so it never gets there.
     char* commandLine = const_cast<char*>(ArgText(argCount, args, 0));
-    EnsureOle(); // as before every shell service
     const char* program = IsOmitted(argCount, args, 3) ? nullptr : ArgText(argCount, args, 3);
     if (program && !*program) program = nullptr;
     if (!commandLine || !*commandLine ||
@@ -118,7 +117,6 @@ void ExecuteShellOperation(TaggedValue&, int argCount, const TaggedValue* args) 
     INT show = !IsOmitted(argCount, args, 4) && mode >= 1 && mode <= 6 ? kShellShow[mode] : SW_SHOWNORMAL;
     const char* directory = IsOmitted(argCount, args, 3) ? kEmptyText : ArgText(argCount, args, 3);
     const char* parameters = IsOmitted(argCount, args, 2) ? nullptr : ArgText(argCount, args, 2);
-    EnsureOle(); // ShellExecute may hand the path to shell extensions, which are COM objects
     CurrentShellCalls().shellExecute(nullptr, verb, ArgText(argCount, args, 1), parameters, directory, show);
 }
 

@@ -1,6 +1,6 @@
 // The panel's actions in this process, clicked through the real loop, with a seam at
 // the three Windows calls under the shell services so that every call can be seen
-// byte for byte and nothing real is started; OLE is started before each.
+// byte for byte and nothing real is started; OLE is started before each, as they need.
 #include <gtest/gtest.h>
 
 #include <windows.h>
