@@ -91,9 +91,10 @@ static_assert(std::size(kReleaseVersions) == static_cast<std::size_t>(Latest) + 
               "a version for every release, in the order of WindowsRelease");
 
 WindowsRelease g_takenAs = Latest;
+const char* g_versionFile = nullptr; // another file than kernel32's, for a test
 
 unsigned AskWindowsVersion() {
-    OwnedText kernel(SystemFolderPath("kernel32.dll"));
+    OwnedText kernel(g_versionFile ? CopyText(g_versionFile) : SystemFolderPath("kernel32.dll"));
     auto size = SystemFunction<VersionInfoSizeFunction>("version.dll", "GetFileVersionInfoSizeA");
     auto read = SystemFunction<VersionInfoFunction>("version.dll", "GetFileVersionInfoA");
     auto query = SystemFunction<QueryValueFunction>("version.dll", "VerQueryValueA");
@@ -156,6 +157,10 @@ void LimitDllSearchWhereWindowsAllows() {
 WindowsVersionFunction& WindowsVersionEntry() {
     static WindowsVersionFunction entry = AskWindowsVersion;
     return entry;
+}
+
+void ReadWindowsVersionFrom(const char* file) {
+    g_versionFile = file;
 }
 
 char* SystemFolderPath(const char* fileName) {

@@ -14,6 +14,10 @@ void LimitDllSearchWhereWindowsAllows();
 // does). The entry can be replaced, so that a test can be any version.
 using WindowsVersionFunction = unsigned (*)();
 WindowsVersionFunction& WindowsVersionEntry();
+// Makes the entry's own read take the version of another file than kernel32.dll, so
+// that a test runs that read on a file of a version this Windows does not have. The
+// program itself never calls it.
+void ReadWindowsVersionFrom(const char* file);
 
 // The Windows releases that the functions the program looks up came with, oldest first.
 enum class WindowsRelease : unsigned char {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -137,6 +139,22 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
     EXPECT_EQ(observe::ReadLines(probe.log), std::vector<std::string>{"end"});
 }
 
+// Whether this Windows takes the current folder out of a bare name's search after
+// SetDllDirectory(""), as its documentation says, asked in this process of a folder
+// that holds stand_in.dll. Both Wines keep it: a bare program found a library in its
+// current folder alike with the call and without it.
+bool TakesTheCurrentFolderOut(const std::string& folder) {
+    char before[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof before, before);
+    SetCurrentDirectoryA(folder.c_str());
+    SetDllDirectoryA("");
+    HMODULE library = LoadLibraryA("stand_in.dll");
+    SetDllDirectoryA(nullptr);
+    SetCurrentDirectoryA(before);
+    if (library) FreeLibrary(library);
+    return !library;
+}
+
 // Libraries lying beside a copy of the program: one named as Windows' own shcore.dll,
 // with Wine told to prefer a library file to its own (as Windows 7 and 8, which have no
 // shcore.dll in the system folder, would find such a file), and one of a name that
@@ -145,13 +163,33 @@ TEST(HostProcess, AnEndAskedForByAnotherThreadRunsOnTheGuiThread) {
 // limit it, also where Windows says it is XP or Vista, as in a compatibility mode (Wine
 // told to say so for the copy). On Vista, told by kernel32's own version, the program
 // leaves its own folder in the search (the shell cannot make its link objects there
-// without it), and a bare name finds the library beside it; so it does on the Windows
-// whose kernel32 cannot limit the search: 7 without its update, XP, and XP before its
-// first service pack, which cannot even take the current folder out.
+// without it), and a bare name finds the library beside it; so it does where the version
+// is read from a file whose version resource says Vista's 6.0, and on the Windows whose
+// kernel32 cannot limit the search: 7 without its update, XP, and XP before its first
+// service pack, which cannot even take the current folder out.
+// The current folder: the program makes its own folder the current one at start, so
+// that a library lying only in the folder it was started from is not found, even on XP
+// before its first service pack. Where code in the process makes another folder the
+// current one, XP and 7 leave it out of the search, and XP before its first service pack
+// finds the library there. Wine keeps the current folder in the search after
+// SetDllDirectory(""), so the cases of XP and 7 run only on a Windows that takes it out.
+// What Wine does show of the program's SetDllDirectory(""): it replaces a DLL directory
+// the process had before the start (Windows passes a parent's on to its children; Wine
+// does not, so the probe sets one itself).
 TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     char overrides[512] = "";
     bool hadOverrides = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides) > 0;
     std::string preferFiles = std::string(overrides) + (hadOverrides ? ";" : "") + "shcore=n,b";
+    const std::string standIn = observe::BesideTestProgram("..\\stand-in\\shcore.dll");
+    const std::string base = observe::BesideTestProgram("") + "library-";
+    const std::string id = std::to_string(GetCurrentProcessId());
+    const std::string asked = base + "asked-" + id;
+    CreateDirectoryA(asked.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), (asked + "\\stand_in.dll").c_str(), FALSE));
+    const bool currentFolderOut = TakesTheCurrentFolderOut(asked);
+    for (const char* file : {"stand_in.dll", "stand_in.dll.loaded"})
+        DeleteFileA((asked + "\\" + file).c_str());
+    RemoveDirectoryA(asked.c_str());
     // What each mode writes first: the library a load by full path found (the stand-in,
     // whose mark shows that the check of the marks can see one), the monitor's DPI as
     // the system's own shcore.dll gives it (the screen's; the stand-in gives 333), and
@@ -159,29 +197,59 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
     HDC screen = GetDC(nullptr);
     const std::string screenDpi = std::to_string(GetDeviceCaps(screen, LOGPIXELSX));
     ReleaseDC(nullptr, screen);
+    const std::string vistaKernel = observe::BesideTestProgram("..\\stand-in\\vista_kernel32.dll");
+    enum class Lies {
+        BesideTheProgram, // which is started from its own folder
+        WhereStarted,     // alone, in the folder the program is started from
+        Elsewhere,        // alone, in a folder the mode gets as its third argument
+    };
     struct Case {
         const char* mode;
         const char* library; // whose mark tells
         bool loaded;
-        std::string said;        // after the mode's name; the folder stands for "%"
+        std::string said;        // after the mode's name; the library's folder stands for "%"
         const char* asWindows;   // the older Windows the probe takes this one for
         const char* wineVersion; // what Wine is told to say the copy's Windows is
+        Lies lies = Lies::BesideTheProgram;
+        std::string argument = ""; // the mode's third; "%" for the library's folder
+        std::string also = "";     // a line the log has too
+        bool onlyWhereTheCurrentFolderGoes = false;
     };
-    for (const Case& c : {Case{"library-beside", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
-                          Case{"monitor-dpi", "shcore.dll", false, screenDpi, "", ""},
-                          Case{"bare-library", "stand_in.dll", false, "none", "", ""},
-                          Case{"bare-library-7", "stand_in.dll", false, "none", "", ""},
-                          Case{"bare-library-xp", "stand_in.dll", false, "none", "", ""},
-                          Case{"bare-library", "stand_in.dll", false, "none", "", "vista"},
-                          Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
-                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "7", ""},
-                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp", ""},
-                          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp-rtm", ""}}) {
+    for (const Case& c :
+         {Case{"library-beside", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
+          Case{"monitor-dpi", "shcore.dll", false, screenDpi, "", ""},
+          Case{"bare-library", "stand_in.dll", false, "none", "", ""},
+          Case{"bare-library-7", "stand_in.dll", false, "none", "", ""},
+          Case{"bare-library-xp", "stand_in.dll", false, "none", "", ""},
+          Case{"bare-library", "stand_in.dll", false, "none", "", "vista", Lies::BesideTheProgram, "",
+               "said 6.0"},
+          Case{"bare-library-vista", "stand_in.dll", true, "%\\stand_in.dll", "", ""},
+          Case{"bare-library-version-file", "stand_in.dll", true, "%\\stand_in.dll", "", "",
+               Lies::BesideTheProgram, vistaKernel, "read 6.0"},
+          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "7", ""},
+          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp", ""},
+          Case{"bare-library", "stand_in.dll", true, "%\\stand_in.dll", "xp-rtm", ""},
+          Case{"bare-library", "stand_in.dll", false, "none", "xp-rtm", "", Lies::WhereStarted},
+          Case{"bare-library-current", "stand_in.dll", true, "%\\stand_in.dll", "xp-rtm", "", Lies::Elsewhere,
+               "%"},
+          Case{"bare-library-current", "stand_in.dll", false, "none", "xp", "", Lies::Elsewhere, "%", "",
+               true},
+          Case{"bare-library-current", "stand_in.dll", false, "none", "7", "", Lies::Elsewhere, "%", "",
+               true},
+          Case{"bare-library-dll-directory", "stand_in.dll", false, "none", "xp", "", Lies::Elsewhere, "%"},
+          Case{"bare-library-dll-directory", "stand_in.dll", false, "none", "7", "", Lies::Elsewhere, "%"}}) {
         const std::string name = std::string(c.mode) + (*c.asWindows ? "-as-" : "") + c.asWindows +
-                                 (*c.wineVersion ? "-said-" : "") + c.wineVersion;
+                                 (*c.wineVersion ? "-said-" : "") + c.wineVersion +
+                                 (c.lies == Lies::WhereStarted ? "-started-elsewhere" : "");
         SCOPED_TRACE(name);
-        std::string folder = observe::BesideTestProgram("") + "library-beside-" + name + "-" +
-                             std::to_string(GetCurrentProcessId());
+        if (c.onlyWhereTheCurrentFolderGoes && !currentFolderOut) {
+            std::printf("%s: left out, for this Windows keeps the current folder in the search\n",
+                        name.c_str());
+            continue;
+        }
+        const std::string folder = base + "beside-" + name + "-" + id;
+        const std::string elsewhere = folder + "\\elsewhere";
+        const std::string libraryFolder = c.lies == Lies::BesideTheProgram ? folder : elsewhere;
         // A copy that Wine says another Windows for has a name of its own.
         const std::string file = *c.wineVersion ? "probe-" + name + ".exe" : "host_probe.exe";
         std::string program = folder + "\\" + file;
@@ -196,21 +264,24 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
             RegCloseKey(key);
         }
         CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA(elsewhere.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("host_probe.exe").c_str(), program.c_str(), FALSE));
         std::vector<std::string> files{program};
-        for (const char* name : {"shcore.dll", "stand_in.dll"}) {
-            files.push_back(folder + "\\" + name);
-            ASSERT_TRUE(CopyFileA(observe::BesideTestProgram("..\\stand-in\\shcore.dll").c_str(),
-                                  files.back().c_str(), FALSE));
-            files.push_back(files.back() + ".loaded");
+        for (const std::string& library : {folder + "\\shcore.dll", libraryFolder + "\\stand_in.dll"}) {
+            files.push_back(library);
+            ASSERT_TRUE(CopyFileA(standIn.c_str(), library.c_str(), FALSE));
+            files.push_back(library + ".loaded");
             DeleteFileA(files.back().c_str());
         }
+        std::string argument = c.argument;
+        if (argument == "%") argument = libraryFolder;
 
         std::string log = observe::FreshLogFile("library-log.txt");
         SetEnvironmentVariableA("WINEDLLOVERRIDES", preferFiles.c_str());
         if (*c.asWindows) SetEnvironmentVariableA("PANEL_AS_WINDOWS", c.asWindows);
         ChildProcess probe;
-        bool started = probe.Start("\"" + program + "\" " + c.mode + " \"" + log + "\"", folder.c_str());
+        bool started = probe.Start("\"" + program + "\" " + c.mode + " \"" + log + "\" \"" + argument + "\"",
+                                   (c.lies == Lies::WhereStarted ? elsewhere : folder).c_str());
         SetEnvironmentVariableA("WINEDLLOVERRIDES", hadOverrides ? overrides : nullptr);
         SetEnvironmentVariableA("PANEL_AS_WINDOWS", nullptr);
         ASSERT_TRUE(started);
@@ -218,18 +289,18 @@ TEST(HostProcess, ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn) {
         EXPECT_EQ(probe.ExitCode(), 0u);
         std::vector<std::string> lines = observe::ReadLines(log);
         ASSERT_FALSE(lines.empty()); // then the end routine's "end"
-        std::string mark = folder + "\\" + c.library + ".loaded";
+        const std::string library = std::strcmp(c.library, "shcore.dll") ? libraryFolder : folder;
+        std::string mark = library + "\\" + c.library + ".loaded";
         EXPECT_EQ(GetFileAttributesA(mark.c_str()) != INVALID_FILE_ATTRIBUTES, c.loaded) << lines[0];
         std::string said = c.said;
-        if (said[0] == '%') said.replace(0, 1, folder);
+        if (said[0] == '%') said.replace(0, 1, libraryFolder);
         EXPECT_STRCASEEQ(lines[0].c_str(), (std::string(c.mode) + " " + said).c_str());
-        // The copy's Windows said it is the one Wine was told to say.
-        if (std::strcmp(c.wineVersion, "vista") == 0) {
-            ASSERT_GE(lines.size(), 2u);
-            EXPECT_EQ(lines[1], "said 6.0");
+        if (!c.also.empty()) {
+            EXPECT_NE(std::find(lines.begin(), lines.end(), c.also), lines.end()) << c.also;
         }
         for (const std::string& file : files)
             DeleteFileA(file.c_str());
+        RemoveDirectoryA(elsewhere.c_str());
         RemoveDirectoryA(folder.c_str());
     }
 }

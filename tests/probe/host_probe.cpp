@@ -1,5 +1,6 @@
 // A host program for the outside tests. The first argument picks what it does; the
-// second names a log file to which it appends one line per thing worth seeing.
+// second names a log file to which it appends one line per thing worth seeing; a third,
+// in some modes, names a file or folder that the mode works with.
 #include <windows.h>
 
 #include <cstdio>
@@ -124,6 +125,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                                                        : 0x0501;
         WindowsVersionEntry() = [] { return version; };
     }
+    const char* argument = __argc > 3 ? __argv[3] : "";
+    // The version read from another file than kernel32's, the third argument.
+    if (g_mode == "bare-library-version-file") ReadWindowsVersionFrom(argument);
+    // A DLL directory that the process has before the start, as a parent's
+    // SetDllDirectory passes it on to its children.
+    if (g_mode == "bare-library-dll-directory") SetDllDirectoryA(argument);
     InitializeHost();
     AddEndRoutine(NoteEnd);
     if (g_mode == "alloc-fail") {
@@ -147,6 +154,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } else if (g_mode.starts_with("bare-library") || g_mode == "library-beside") {
         // A load by bare name, as code of any library in the process might make it; or
         // the library beside the program by its full path, which must leave its mark.
+        // Such code may also have made another folder the current one.
+        if (g_mode == "bare-library-current") SetCurrentDirectoryA(argument);
         std::string name = "stand_in.dll"; // a name no library of Windows has
         if (g_mode == "library-beside") name = std::string(Host().programFolder) + "\\" + name;
         HMODULE library = LoadLibraryA(name.c_str());
@@ -158,6 +167,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         GetVersionExA(&version);
         Note(("said " + std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion))
                  .c_str());
+        const unsigned read = WindowsVersionEntry()();
+        Note(("read " + std::to_string(read >> 8) + "." + std::to_string(read & 0xFF)).c_str());
         EndProgram(0);
     }
     return 3; // an unknown mode
