@@ -24,7 +24,7 @@ root=${1:-$debian13_root}
 # What the tests run inside the root: ctest (in cmake's package; the programs' tests
 # are listed when they are linked, outside), the Wine scripts (scripts/wine-session.sh,
 # wine-run.sh and wine-prefix.sh: wine, wineboot and wineserver; Xvfb; setsid and
-# flock; coreutils, grep and sed), the fonts the prefixes use (WenQuanYi for the
+# flock; coreutils, find, grep and sed), the fonts the prefixes use (WenQuanYi for the
 # Chinese faces, Wine's Marlett) and the locale every run is in. The screenshot and
 # benchmark scripts never run inside the root.
 packages=(

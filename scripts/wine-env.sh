@@ -5,7 +5,7 @@
 # Nothing of the machine or of the caller's shell reaches Wine: every Wine command of
 # the scripts that runs in a prefix (wine, wineboot, wineserver) runs through wine_env,
 # under env -i with these variables alone (only `wine --version`, which starts nothing,
-# is called bare, by scripts/test.sh and scripts/figures.sh):
+# is called bare, by scripts/test.sh, scripts/figures.sh and scripts/wine-prefix.sh):
 # - PATH: the system's own folders, where Debian puts Wine and what it calls;
 # - LC_ALL=zh_CN.UTF-8, so that the ANSI code page is 936 (GBK), and no LANGUAGE that
 #   would change the language of Wine's own dialogs;

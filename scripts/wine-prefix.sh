@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes a Wine prefix ready for the panel and its tests, once:
-#   wine-prefix.sh PREFIX [--from TEMPLATE] [--desktop] [--dpi N] [--caption PIXELS]
+# Makes a Wine prefix ready for the panel and its tests:
+#   wine-prefix.sh PREFIX [--desktop] [--dpi N] [--caption PIXELS]
 # - 32-bit, created quietly (no Mono or Gecko prompts), without a display;
 # - the Chinese system fonts' face names rendered with an installed CJK font;
 # - Wine's own Marlett in the prefix's Fonts folder, so that title bars show their
@@ -9,52 +9,119 @@
 # - nothing of the machine it runs on: no drive Z: for the machine's root (a run maps
 #   it to the one folder it needs, see wine-run.sh) and no shell folder for "/" on the
 #   desktop, whose contents (and what Wine's shell does while listing them) differ
-#   from machine to machine;
+#   from machine to machine; the user's shell folders (Desktop, Documents...) are the
+#   prefix's own home folder, PREFIX.home (scripts/wine-env.sh);
 # - with --desktop, every program runs in a 1024 x 768 virtual desktop, where Wine
 #   itself decides activation and stacking as Windows does;
 # - with --dpi N, the screen has N dots per inch (96 otherwise), as Windows' display
 #   scale sets it: 120 is 125 %, 144 is 150 %, 192 is 200 %;
 # - with --caption PIXELS, title bars are that tall (Wine's own is 18).
-# --from TEMPLATE: a copy of TEMPLATE, a prefix this script made without options, with
-# the options above set on it: what makes a prefix takes some 10 s of processor time
-# (wineboot), a copy under a second, so that a session makes its several prefixes from
-# one (scripts/wine-session.sh).
-# A prefix is made for one set of these and stays so; another set needs another prefix.
-# Safe to call from several runs at once: the set-up is serialised with a lock. Wine
-# runs here with the suite's environment alone (scripts/wine-env.sh).
+# PREFIX is a copy of a prefix kept for these options, outside any clone, in
+# /var/cache/quarvel-panel/prefixes/KEY ($PANEL_PREFIX_CACHE overrides the folder;
+# inside the Debian 13 root it is the root's own, so Wine 10 keeps its own). KEY is a
+# hash of what decides a prefix's content: `wine --version`, this script,
+# scripts/wine-env.sh (the environment Wine makes it in), the Marlett it copies, the
+# user and the options. So a kept prefix is made again whenever any of those changes,
+# and two clones share one only when they would make the same. What makes one takes
+# some 10 s of processor time (wineboot), a copy under a second.
+# A kept prefix is never run in, so that it carries nothing of any run: the one
+# without options is made by wineboot, one with options from it, sharing its files as
+# hard links but for the registry files, which setting the options writes (a shared
+# file that this changed after all fails the making). Each is made in a folder of its
+# own beside it and renamed into place once complete, under a lock of its own, so
+# that runs of several clones at once make it once and copy only a complete one. A
+# kept prefix that no run has used for 7 days is removed when another is made.
+# PREFIX is made once, and again when its KEY changes; another set of options needs
+# another PREFIX. Safe to call from several runs at once: the set-up of one PREFIX is
+# serialised with a lock. Wine runs here with the suite's environment alone
+# (scripts/wine-env.sh).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 . "$here/scripts/wine-env.sh"
-prefix=$1
+prefix=$(realpath -m "$1")
 shift
-desktop="" dpi="" caption="" template=""
+desktop="" dpi="" caption=""
 while [[ $# -gt 0 ]]; do
     case $1 in
-    --from) template=$2; shift 2 ;;
     --desktop) desktop=1; shift ;;
     --dpi) dpi=$2; shift 2 ;;
     --caption) caption=$2; shift 2 ;;
     *) echo "wine-prefix: unknown option $1" >&2; exit 2 ;;
     esac
 done
-
-wine_environment "$prefix"
-mkdir -p "$(dirname "$prefix")"
-exec 7>"$prefix.setup-lock"
-flock 7
-
-ready=$prefix/.panel-ready-4${desktop:+-desktop}${dpi:+-dpi$dpi}${caption:+-caption$caption} # bump when the set-up below changes
-[[ -f $ready ]] && exit 0
-rm -rf "$prefix"
+kept_dir=${PANEL_PREFIX_CACHE:-/var/cache/quarvel-panel/prefixes}
+kept_days=7
+marlett=/usr/share/wine/fonts/marlett.ttf
 unset DISPLAY
+
+# key [OPTIONS...]: the kept prefix's name for these options.
+key() {
+    { wine --version; cat "$here/scripts/wine-prefix.sh" "$here/scripts/wine-env.sh" "$marlett"; id -un; echo "$*"; } |
+        sha256sum | cut -c1-32
+}
+
+# relink_home FROM TO PREFIX: the user's shell folders of PREFIX that Wine linked to
+# the home folder FROM now lead to TO.
+relink_home() {
+    local link target
+    while IFS= read -r -d '' link; do
+        target=$(readlink "$link")
+        if [[ $target == "$1" || $target == "$1"/* ]]; then ln -sfn "$2${target#"$1"}" "$link"; fi
+    done < <(find "$3/drive_c/users" -type l -print0)
+}
+
+# use_kept [OPTIONS...]: sets kept_prefix to the kept prefix for OPTIONS, made if it
+# is not there, and kept_lock to a descriptor that holds a shared lock on it until it
+# is closed, which keeps the clean-up below away; the prefix counts as used now.
+use_kept() {
+    local kept lock
+    kept=$kept_dir/$(key "$@")
+    mkdir -p "$kept_dir"
+    while :; do
+        [[ -d $kept ]] || make_kept "$kept" "$@"
+        exec {lock}<"$kept.lock"
+        flock -s "$lock"
+        [[ -d $kept ]] && break
+        exec {lock}<&-
+    done
+    touch "$kept.lock"
+    kept_prefix=$kept kept_lock=$lock
+}
+
+# make_kept KEPT [OPTIONS...]: makes KEPT, the kept prefix for OPTIONS.
+make_kept() {
+    local kept=$1 part=$1.part-$$ lock base base_lock old
+    shift
+    exec {lock}>"$kept.lock"
+    flock "$lock"
+    if [[ ! -d $kept ]]; then
+        # What an interrupted making left; none is under way while the lock is held.
+        rm -rf "$kept".part-*
+        if (($# == 0)); then
+            make_base "$part"
+        else
+            use_kept
+            base=$kept_prefix base_lock=$kept_lock
+            make_options "$part" "$base"
+            exec {base_lock}<&-
+        fi
+        relink_home "$part.home" "$kept.home" "$part"
+        rm -rf "$part.home" "$part"/.panel-ready-*
+        mv -T "$part" "$kept"
+        echo "wine-prefix: kept $kept ($(wine --version)${*:+, $*})" >&2
+        # Kept prefixes that no run has used for a while, and that no run uses now.
+        for old in "$kept_dir"/*.lock; do
+            [[ $old != "$kept.lock" && -n $(find "$old" -mtime +"$kept_days") ]] || continue
+            (flock -n 9 && rm -rf "${old%.lock}" "${old%.lock}".part-* && rm -f "$old") 9<"$old" || true
+        done
+    fi
+    exec {lock}>&-
+}
+
 wine_reg() { wine_env wine reg add "$@" /f >/dev/null 2>&1; }
-if [[ -n $template ]]; then
-    "$here/scripts/wine-prefix.sh" "$template" || exit
-    exec 8>"$template.setup-lock"
-    flock 8
-    cp -a "$template" "$prefix"
-    exec 8>&-
-    rm -f "$prefix"/.panel-ready-*
-else
+
+# make_base DIR: a prefix without options, by wineboot.
+make_base() {
+    wine_environment "$1"
     wine_env wineboot -i >/dev/null 2>&1
     for face in 宋体 新宋体 SimSun NSimSun; do
         wine_reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei'
@@ -63,20 +130,57 @@ else
     wine_env wine reg delete \
         'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}' \
         /f >/dev/null 2>&1 || true
-    rm -f "$prefix/dosdevices/z:"
-    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-fi
-if [[ -n $desktop ]]; then
-    wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
-    wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
-fi
-if [[ -n $dpi ]]; then
-    wine_reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
-    wine_reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi"
-fi
-if [[ -n $caption ]]; then
+    rm -f "$1/dosdevices/z:"
+    cp "$marlett" "$1/drive_c/windows/Fonts/"
+    # The server writes the registry out as it ends.
+    wine_end_server
+    [[ -f $1/system.reg ]] || { echo "wine-prefix: wineboot made no prefix in $1" >&2; exit 1; }
+}
+
+# make_options DIR BASE: the kept prefix BASE (without options) with this run's
+# options set: its files as hard links, its registry as copies.
+make_options() {
+    local part=$1 base=$2 file stamp changed
+    cp -al "$base" "$part"
+    for file in "$base"/*.reg; do
+        cp -a --remove-destination "$file" "$part/"
+    done
+    relink_home "$base.home" "$part.home" "$part"
+    wine_environment "$part"
+    stamp=$part.home/stamp
+    touch "$stamp"
+    if [[ -n $desktop ]]; then
+        wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+        wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+    fi
+    if [[ -n $dpi ]]; then
+        wine_reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+        wine_reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi"
+    fi
     # In twips, negative, as Windows keeps it: 15 twips a pixel at 96 DPI.
-    wine_reg 'HKCU\Control Panel\Desktop\WindowMetrics' /v CaptionHeight /d "-$((caption * 15))"
-fi
-wine_end_server
+    [[ -z $caption ]] || wine_reg 'HKCU\Control Panel\Desktop\WindowMetrics' /v CaptionHeight /d "-$((caption * 15))"
+    wine_end_server
+    changed=$(find "$part" -type f -links +1 -newer "$stamp")
+    if [[ -n $changed ]]; then
+        echo "wine-prefix: Wine wrote into files that $part shares with $base, which is removed:" >&2
+        sed 's/^/  /' <<<"$changed" >&2
+        flock "$base_lock" 2>/dev/null || true
+        rm -rf "$base" "$part" "$part.home"
+        exit 1
+    fi
+}
+
+options=(${desktop:+--desktop} ${dpi:+--dpi "$dpi"} ${caption:+--caption "$caption"})
+wine_environment "$prefix"
+mkdir -p "$(dirname "$prefix")"
+exec 7>"$prefix.setup-lock"
+flock 7
+
+ready=$prefix/.panel-ready-$(key "${options[@]}")
+[[ -f $ready ]] && exit 0
+use_kept "${options[@]}"
+rm -rf "$prefix"
+cp -a "$kept_prefix" "$prefix"
+exec {kept_lock}<&-
+relink_home "$kept_prefix.home" "$prefix.home" "$prefix"
 touch "$ready"

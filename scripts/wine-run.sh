@@ -112,9 +112,8 @@ if [[ -n $session ]]; then
         read -ra prefix_options <"$slot/prefix-options"
         desktop=""
     else
-        # Slot 0's prefix, made (once) as the session makes it: a copy of its template.
+        # Slot 0's prefix, made (once) as the session makes it.
         prefix=$session/slot0/prefix
-        prefix_options=(--from "$session/template/prefix")
         # Listing a program's tests needs no display, nor the screen of its slot, and
         # the server may stay up for the next listing: it ends by itself a few seconds
         # after its last process.

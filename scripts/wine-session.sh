@@ -12,7 +12,8 @@
 # that DPI (and a title bar CAPTION pixels tall), without a virtual desktop, on an
 # Xvfb of W x H, for a test program that must meet such a screen; tests/CMakeLists.txt
 # lists them, and wine-run.sh --slot NAME runs in one. Every prefix of the session is
-# made at the same time, the first time, as a copy of DIR/template/prefix.
+# made at the same time, the first time, as a copy of the prefix that
+# scripts/wine-prefix.sh keeps outside the clone for its options.
 # --keeper PROGRAM: a Windows program that stays a user of its desktop until it is
 # ended (tests/probe/desktop_keeper.cpp), started on each slot. Wine's desktop process
 # comes with a desktop's first window and goes a second after its last user, so
@@ -109,12 +110,10 @@ start)
         names+=("${BASH_REMATCH[1]}") screens+=("${BASH_REMATCH[3]}")
         options+=("--dpi ${BASH_REMATCH[2]}${BASH_REMATCH[5]:+ --caption ${BASH_REMATCH[5]}}")
     done
-    # The prefixes are made once, at the same time, each a copy of one made first
-    # without options (a prefix takes some 10 s of processor time to make, a copy under
-    # a second), in a folder that is no slot.
+    # The prefixes are made once, at the same time.
     for i in "${!names[@]}"; do
         # shellcheck disable=SC2086 # the options are words
-        "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" --from "$dir/template/prefix" ${options[i]} &
+        "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" ${options[i]} &
     done
     wait
     # And the slots are started at the same time: each has a prefix, a display and a
