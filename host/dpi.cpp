@@ -17,8 +17,9 @@ const auto kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4
 } // namespace
 
 int MonitorDpi(HWND hwnd) {
-    // Windows 7 and 8 have no shcore.dll in the system folder: it is never looked for
-    // anywhere else, where a file of that name could be anyone's.
+    // Windows 7 has no shcore.dll in the system folder, and Windows 8's has no
+    // GetDpiForMonitor: it is never looked for anywhere else, where a file of that name
+    // could be anyone's.
     static auto getForMonitor = SystemFunction<MonitorDpiFunction>("shcore.dll", "GetDpiForMonitor");
     UINT x = 0, y = 0;
     if (!getForMonitor) return 0;
