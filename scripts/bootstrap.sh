@@ -27,6 +27,29 @@ as_root() {
     if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
 }
 
+# apt-get update fails as a whole when one index cannot be read, as when a mirror is
+# caught in the middle of a sync (seen here for hours: bookworm-security's i386 index
+# was not the size its Release named). What it did read stays usable. Without the
+# security index of one architecture the two architectures' candidates of a shared
+# library differ, and the install cannot be resolved; it is then made from the
+# release's own suite, complete for both.
+apt_index_incomplete=""
+apt_update() {
+    as_root apt-get update -qq && return
+    log "apt-get update could not read every index; going on with those it read"
+    apt_index_incomplete=yes
+}
+
+apt_install() {
+    local quiet=(-y -qq --no-install-recommends)
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install "${quiet[@]}" "$@" >/dev/null && return
+    [[ -n $apt_index_incomplete ]] || return 1
+    local release
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    log "installing from $release's own suite, as an index is missing"
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install "${quiet[@]}" -t "$release" "$@" >/dev/null
+}
+
 ensure_packages() {
     local missing
     missing=$(missing_packages)
@@ -35,9 +58,8 @@ ensure_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
     fi
-    as_root apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends \
-        "${packages[@]}" >/dev/null
+    apt_update
+    apt_install "${packages[@]}"
 }
 
 ensure_locale() {
@@ -89,7 +111,7 @@ build_libjpeg() {
     fi
     if [[ -z $src ]]; then
         if ensure_source_entry || ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package:'; then
-            as_root apt-get update -qq
+            apt_update
         fi
         rm -rf "$src_root" && mkdir -p "$src_root"
         (cd "$src_root" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
