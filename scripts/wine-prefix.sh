@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a Wine prefix ready for the panel and its tests:
-#   wine-prefix.sh PREFIX [--desktop] [--dpi N] [--caption PIXELS]
+#   wine-prefix.sh PREFIX [--linked] [--desktop] [--dpi N] [--caption PIXELS]
+#   wine-prefix.sh --check PREFIX
 # - 32-bit, created quietly (no Mono or Gecko prompts), without a display;
 # - the Chinese system fonts' face names rendered with an installed CJK font;
 # - Wine's own Marlett in the prefix's Fonts folder, so that title bars show their
@@ -31,17 +32,29 @@
 # own beside it and renamed into place once complete, under a lock of its own, so
 # that runs of several clones at once make it once and copy only a complete one. A
 # kept prefix that no run has used for 7 days is removed when another is made.
+# PREFIX is a full copy, or with --linked (the session's slots, scripts/wine-session.sh)
+# one that shares the kept prefix's files as hard links but for the registry files,
+# which Wine rewrites as it runs: a full suite writes nothing else of a prefix, and a
+# copy of its 600 MB for each of six slots took 7 of the 10 s that a session's start
+# took. Where no link can be made (a bind mount between the two, as the Debian 13
+# root's test runs have) it is a full copy all the same. --check PREFIX, run as a slot
+# stops, lists the shared files that were written after all; those were written in the
+# kept prefix too, which is then removed, to be made again by the next run, and the
+# check fails.
 # PREFIX is made once, and again when its KEY changes; another set of options needs
 # another PREFIX. Safe to call from several runs at once: the set-up of one PREFIX is
 # serialised with a lock. Wine runs here with the suite's environment alone
 # (scripts/wine-env.sh).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 . "$here/scripts/wine-env.sh"
+check=""
+if [[ $1 == --check ]]; then check=1; shift; fi
 prefix=$(realpath -m "$1")
 shift
-desktop="" dpi="" caption=""
+linked="" desktop="" dpi="" caption=""
 while [[ $# -gt 0 ]]; do
     case $1 in
+    --linked) linked=1; shift ;;
     --desktop) desktop=1; shift ;;
     --dpi) dpi=$2; shift 2 ;;
     --caption) caption=$2; shift 2 ;;
@@ -170,6 +183,26 @@ make_options() {
     fi
 }
 
+# check_shared: the --check above.
+check_shared() {
+    local ready written kept
+    ready=$(find "$prefix" -maxdepth 1 -name '.panel-ready-*' -print -quit)
+    [[ -n $ready ]] || return 0
+    written=$(find "$prefix" -type f -links +1 -newer "$ready")
+    [[ -z $written ]] && return 0
+    kept=$kept_dir/${ready##*/.panel-ready-}
+    echo "wine-prefix: Wine wrote into files that $prefix shares with $kept, which is removed:" >&2
+    sed 's/^/  /' <<<"$written" >&2
+    exec {lock}>"$kept.lock"
+    flock "$lock"
+    rm -rf "$kept" "$kept.home"
+    return 1
+}
+if [[ -n $check ]]; then
+    check_shared
+    exit
+fi
+
 options=(${desktop:+--desktop} ${dpi:+--dpi "$dpi"} ${caption:+--caption "$caption"})
 wine_environment "$prefix"
 mkdir -p "$(dirname "$prefix")"
@@ -180,7 +213,14 @@ ready=$prefix/.panel-ready-$(key "${options[@]}")
 [[ -f $ready ]] && exit 0
 use_kept "${options[@]}"
 rm -rf "$prefix"
-cp -a "$kept_prefix" "$prefix"
+if [[ -n $linked ]] && cp -al "$kept_prefix" "$prefix" 2>/dev/null; then
+    for file in "$kept_prefix"/*.reg; do
+        cp -a --remove-destination "$file" "$prefix/"
+    done
+else
+    rm -rf "$prefix"
+    cp -a "$kept_prefix" "$prefix"
+fi
 exec {kept_lock}<&-
 relink_home "$kept_prefix.home" "$prefix.home" "$prefix"
 touch "$ready"

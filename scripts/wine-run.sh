@@ -85,9 +85,10 @@ WINEDEBUG=${WINEDEBUG:--all}
 # caller's $DISPLAY, on the session slot's display, or on none.
 display=private
 slot=""
-desktop=""
+desktop="" linked=""
 listing=""
 if [[ -n $session ]]; then
+    linked=--linked # as the session makes its prefixes
     desktop=--desktop
     live=()
     candidates=("$session"/slot*)
@@ -126,7 +127,7 @@ elif [[ -n $own_display ]]; then
     wine_passed+=(XAUTHORITY)
 fi
 wine_environment "$prefix"
-"$here/scripts/wine-prefix.sh" "$prefix" $desktop "${prefix_options[@]}" || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
+"$here/scripts/wine-prefix.sh" "$prefix" $linked $desktop "${prefix_options[@]}" || { echo "wine-run: cannot make the prefix $prefix" >&2; exit 3; }
 
 # A run in a slot holds its lock already.
 if [[ -z $slot ]]; then

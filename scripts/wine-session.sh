@@ -12,8 +12,8 @@
 # that DPI (and a title bar CAPTION pixels tall), without a virtual desktop, on an
 # Xvfb of W x H, for a test program that must meet such a screen; tests/CMakeLists.txt
 # lists them, and wine-run.sh --slot NAME runs in one. Every prefix of the session is
-# made at the same time, the first time, as a copy of the prefix that
-# scripts/wine-prefix.sh keeps outside the clone for its options.
+# made at the same time, the first time, from the prefix that scripts/wine-prefix.sh
+# keeps outside the clone for its options, sharing its files where it can (--linked).
 # --keeper PROGRAM: a Windows program that stays a user of its desktop until it is
 # ended (tests/probe/desktop_keeper.cpp), started on each slot. Wine's desktop process
 # comes with a desktop's first window and goes a second after its last user, so
@@ -26,7 +26,8 @@
 # it brought up, which live as long as the session); a test run
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
 # after it as left behind. `stop` ends each slot's Wine processes (its prefix's
-# wineserver -k) and its Xvfb (by PID).
+# wineserver -k) and its Xvfb (by PID), and fails if a slot's Wine wrote into a file
+# its prefix shares with the kept one (wine-prefix.sh --check).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # Each step's status is read by hand: a slot that fails to stop must not stop the rest.
 set +e +o pipefail
@@ -49,9 +50,11 @@ WINEDEBUG=-all
 stop_slot() {
     local slot=$1 pid
     [[ -d $slot ]] || return 0
+    local status=0
     if [[ -d $slot/prefix ]]; then
         wine_environment "$slot/prefix"
         wine_end_server
+        "$here/scripts/wine-prefix.sh" --check "$slot/prefix" || status=1
     fi
     if [[ -f $slot/xvfb.pid ]]; then
         pid=$(cat "$slot/xvfb.pid")
@@ -59,6 +62,7 @@ stop_slot() {
         for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     fi
     rm -f "$slot/display" "$slot/xvfb.pid" "$slot/baseline"
+    return $status
 }
 
 # start_slot SLOT [SCREEN [PREFIX OPTIONS...]]: no options, a slot with a desktop.
@@ -68,7 +72,7 @@ start_slot() {
     stop_slot "$slot"
     mkdir -p "$slot"
     wine_environment "$slot/prefix"
-    "$here/scripts/wine-prefix.sh" "$slot/prefix" "${options[@]}" || return 1
+    "$here/scripts/wine-prefix.sh" "$slot/prefix" --linked "${options[@]}" || return 1
     ln -sfn "$(dirname "$dir")" "$slot/prefix/dosdevices/z:"
     start_private_xvfb "$screen" || { echo "wine-session: Xvfb did not start" >&2; return 1; }
     echo "$xvfb_pid" >"$slot/xvfb.pid"
@@ -113,7 +117,7 @@ start)
     # The prefixes are made once, at the same time.
     for i in "${!names[@]}"; do
         # shellcheck disable=SC2086 # the options are words
-        "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" ${options[i]} &
+        "$here/scripts/wine-prefix.sh" "$dir/${names[i]}/prefix" --linked ${options[i]} &
     done
     wait
     # And the slots are started at the same time: each has a prefix, a display and a
@@ -130,9 +134,17 @@ start)
     exit $status
     ;;
 stop)
+    pids=()
     for slot in "$dir"/*/; do
-        [[ -d $slot/prefix ]] && stop_slot "${slot%/}" &
+        if [[ -d $slot/prefix ]]; then
+            stop_slot "${slot%/}" &
+            pids+=($!)
+        fi
     done
-    wait
+    status=0
+    for pid in "${pids[@]}"; do
+        wait "$pid" || status=1
+    done
+    exit $status
     ;;
 esac
