@@ -24,7 +24,7 @@
 # scripts/wine-env.sh (the environment Wine makes it in), the Marlett it copies, the
 # user and the options. So a kept prefix is made again whenever any of those changes,
 # and two clones share one only when they would make the same. What makes one takes
-# some 10 s of processor time (wineboot), a copy under a second.
+# some 10 s of processor time (wineboot); a full copy, about a second.
 # A kept prefix is never run in, so that it carries nothing of any run: the one
 # without options is made by wineboot, one with options from it, sharing its files as
 # hard links but for the registry files, which setting the options writes (a shared
