@@ -32,15 +32,17 @@
 # own beside it and renamed into place once complete, under a lock of its own, so
 # that runs of several clones at once make it once and copy only a complete one. A
 # kept prefix that no run has used for 7 days is removed when another is made.
-# PREFIX is a full copy, or with --linked (the session's slots, scripts/wine-session.sh)
-# one that shares the kept prefix's files as hard links but for the registry files,
-# which Wine rewrites as it runs: a full suite writes nothing else of a prefix, and a
-# copy of its 600 MB for each of six slots took 7 of the 10 s that a session's start
-# took. Where no link can be made (a bind mount between the two, as the Debian 13
-# root's test runs have) it is a full copy all the same. --check PREFIX, run as a slot
-# stops, lists the shared files that were written after all; those were written in the
-# kept prefix too, which is then removed, to be made again by the next run, and the
-# check fails.
+# PREFIX is a full copy, or with --linked (a session's slot, SESSION/SLOT/prefix, see
+# scripts/wine-session.sh) one that shares the kept prefix's files as hard links but
+# for the registry files, which Wine rewrites as it runs: a full suite writes nothing
+# else of a prefix, and a copy of its 600 MB for each of six slots took 7 of the 10 s
+# that a session's start took. Where no link to the kept prefix can be made (a bind
+# mount between the two, as the Debian 13 root's test runs have), the session gets one
+# full copy of the kept prefix without options, SESSION/.kept-KEY, and its slots link
+# to that: a kept prefix with options differs from the one without in its registry
+# files alone. --check PREFIX, run as a slot stops, lists the shared files that were
+# written after all; those were written in what the slot shares them with too, which
+# is then removed, to be made again by the next run, and the check fails.
 # PREFIX is made once, and again when its KEY changes; another set of options needs
 # another PREFIX. Safe to call from several runs at once: the set-up of one PREFIX is
 # serialised with a lock. Wine runs here with the suite's environment alone
@@ -185,18 +187,42 @@ make_options() {
 
 # check_shared: the --check above.
 check_shared() {
-    local ready written kept
+    local ready written first shared
     ready=$(find "$prefix" -maxdepth 1 -name '.panel-ready-*' -print -quit)
     [[ -n $ready ]] || return 0
     written=$(find "$prefix" -type f -links +1 -newer "$ready")
     [[ -z $written ]] && return 0
-    kept=$kept_dir/${ready##*/.panel-ready-}
-    echo "wine-prefix: Wine wrote into files that $prefix shares with $kept, which is removed:" >&2
+    first=$(head -n 1 <<<"$written")
+    shared=$kept_dir/${ready##*/.panel-ready-}
+    for copy in "$(dirname "$(dirname "$prefix")")"/.kept-*/; do
+        [[ $first -ef ${copy%/}${first#"$prefix"} ]] && shared=${copy%/}
+    done
+    echo "wine-prefix: Wine wrote into files that $prefix shares with $shared, which is removed:" >&2
     sed 's/^/  /' <<<"$written" >&2
-    exec {lock}>"$kept.lock"
+    exec {lock}>"$shared.lock"
     flock "$lock"
-    rm -rf "$kept" "$kept.home"
+    rm -rf "$shared" "$shared.home"
+    rm -f "$ready"
     return 1
+}
+
+# session_copy: sets session_copy to the session's full copy of the kept prefix
+# without options (made if it is not there; the session's copies for other keys are
+# removed then), and kept_base to that kept prefix.
+session_copy() {
+    local lock base_lock own=$kept_prefix own_lock=$kept_lock
+    use_kept
+    kept_base=$kept_prefix base_lock=$kept_lock
+    kept_prefix=$own kept_lock=$own_lock
+    session_copy=$(dirname "$(dirname "$prefix")")/.kept-${kept_base##*/}
+    exec {lock}>"$session_copy.lock"
+    flock "$lock"
+    if [[ ! -d $session_copy ]]; then
+        rm -rf "$(dirname "$session_copy")"/.kept-*/ "$session_copy.part"
+        cp -a "$kept_base" "$session_copy.part"
+        mv -T "$session_copy.part" "$session_copy"
+    fi
+    exec {lock}>&- {base_lock}<&-
 }
 if [[ -n $check ]]; then
     check_shared
@@ -213,14 +239,21 @@ ready=$prefix/.panel-ready-$(key "${options[@]}")
 [[ -f $ready ]] && exit 0
 use_kept "${options[@]}"
 rm -rf "$prefix"
-if [[ -n $linked ]] && cp -al "$kept_prefix" "$prefix" 2>/dev/null; then
+home_of=$kept_prefix.home # where the copy's user folders lead, to be led to its own
+if [[ -n $linked ]]; then
+    source=$kept_prefix
+    if ! cp -al "$source" "$prefix" 2>/dev/null; then
+        rm -rf "$prefix"
+        session_copy
+        source=$session_copy home_of=$kept_base.home
+        cp -al "$source" "$prefix"
+    fi
     for file in "$kept_prefix"/*.reg; do
         cp -a --remove-destination "$file" "$prefix/"
     done
 else
-    rm -rf "$prefix"
     cp -a "$kept_prefix" "$prefix"
 fi
 exec {kept_lock}<&-
-relink_home "$kept_prefix.home" "$prefix.home" "$prefix"
+relink_home "$home_of" "$prefix.home" "$prefix"
 touch "$ready"
