@@ -52,6 +52,7 @@
 check=""
 if [[ $1 == --check ]]; then check=1; shift; fi
 prefix=$(realpath -m "$1")
+session=$(dirname "$(dirname "$prefix")") # with --linked and --check: PREFIX is SESSION/SLOT/prefix
 shift
 linked="" desktop="" dpi="" caption=""
 while [[ $# -gt 0 ]]; do
@@ -152,14 +153,22 @@ make_base() {
     [[ -f $1/system.reg ]] || { echo "wine-prefix: wineboot made no prefix in $1" >&2; exit 1; }
 }
 
+# linked_copy FROM TO [REGISTRY]: TO shares FROM's files as hard links, but for the
+# registry files, copies of REGISTRY's (FROM's own by default); fails, leaving no TO,
+# where no link can be made.
+linked_copy() {
+    local file
+    cp -al "$1" "$2" 2>/dev/null || { rm -rf "$2"; return 1; }
+    for file in "${3:-$1}"/*.reg; do
+        cp -a --remove-destination "$file" "$2/"
+    done
+}
+
 # make_options DIR BASE: the kept prefix BASE (without options) with this run's
 # options set: its files as hard links, its registry as copies.
 make_options() {
-    local part=$1 base=$2 file stamp changed
-    cp -al "$base" "$part"
-    for file in "$base"/*.reg; do
-        cp -a --remove-destination "$file" "$part/"
-    done
+    local part=$1 base=$2 stamp changed
+    linked_copy "$base" "$part" || { echo "wine-prefix: cannot link $base's files into $part" >&2; exit 1; }
     relink_home "$base.home" "$part.home" "$part"
     wine_environment "$part"
     stamp=$part.home/stamp
@@ -185,23 +194,31 @@ make_options() {
     fi
 }
 
-# check_shared: the --check above.
+# check_shared: the --check above. A file written through one link is written for
+# every folder that links it: the kept prefix without options, every kept prefix made
+# from it, a session's copy; each of them that holds such a file is removed.
 check_shared() {
-    local ready written first shared
+    local ready written file shared lock removed=()
     ready=$(find "$prefix" -maxdepth 1 -name '.panel-ready-*' -print -quit)
     [[ -n $ready ]] || return 0
     written=$(find "$prefix" -type f -links +1 -newer "$ready")
     [[ -z $written ]] && return 0
-    first=$(head -n 1 <<<"$written")
-    shared=$kept_dir/${ready##*/.panel-ready-}
-    for copy in "$(dirname "$(dirname "$prefix")")"/.kept-*/; do
-        [[ $first -ef ${copy%/}${first#"$prefix"} ]] && shared=${copy%/}
+    for shared in "$kept_dir"/*/ "$session"/.kept-*/; do
+        shared=${shared%/}
+        while IFS= read -r file; do
+            [[ $file -ef $shared${file#"$prefix"} ]] || continue
+            exec {lock}>"$shared.lock"
+            flock "$lock"
+            rm -rf "$shared"
+            exec {lock}>&-
+            removed+=("$shared")
+            break
+        done <<<"$written"
     done
-    echo "wine-prefix: Wine wrote into files that $prefix shares with $shared, which is removed:" >&2
+    echo "wine-prefix: Wine wrote into files that $prefix shares:" >&2
     sed 's/^/  /' <<<"$written" >&2
-    exec {lock}>"$shared.lock"
-    flock "$lock"
-    rm -rf "$shared" "$shared.home"
+    echo "wine-prefix: so these, which held them too, are removed:" >&2
+    printf '  %s\n' "${removed[@]}" >&2
     rm -f "$ready"
     return 1
 }
@@ -214,11 +231,11 @@ session_copy() {
     use_kept
     kept_base=$kept_prefix base_lock=$kept_lock
     kept_prefix=$own kept_lock=$own_lock
-    session_copy=$(dirname "$(dirname "$prefix")")/.kept-${kept_base##*/}
+    session_copy=$session/.kept-${kept_base##*/}
     exec {lock}>"$session_copy.lock"
     flock "$lock"
     if [[ ! -d $session_copy ]]; then
-        rm -rf "$(dirname "$session_copy")"/.kept-*/ "$session_copy.part"
+        rm -rf "$session"/.kept-*/ "$session_copy.part"
         cp -a "$kept_base" "$session_copy.part"
         mv -T "$session_copy.part" "$session_copy"
     fi
@@ -241,16 +258,12 @@ use_kept "${options[@]}"
 rm -rf "$prefix"
 home_of=$kept_prefix.home # where the copy's user folders lead, to be led to its own
 if [[ -n $linked ]]; then
-    source=$kept_prefix
-    if ! cp -al "$source" "$prefix" 2>/dev/null; then
-        rm -rf "$prefix"
+    if ! linked_copy "$kept_prefix" "$prefix"; then
         session_copy
-        source=$session_copy home_of=$kept_base.home
-        cp -al "$source" "$prefix"
+        home_of=$kept_base.home
+        linked_copy "$session_copy" "$prefix" "$kept_prefix" ||
+            { echo "wine-prefix: cannot link $session_copy's files into $prefix" >&2; exit 1; }
     fi
-    for file in "$kept_prefix"/*.reg; do
-        cp -a --remove-destination "$file" "$prefix/"
-    done
 else
     cp -a "$kept_prefix" "$prefix"
 fi

@@ -27,7 +27,7 @@
 # (scripts/wine-run.sh --session DIR) counts any other process of the prefix left
 # after it as left behind. `stop` ends each slot's Wine processes (its prefix's
 # wineserver -k) and its Xvfb (by PID), and fails if a slot's Wine wrote into a file
-# its prefix shares with the kept one (wine-prefix.sh --check).
+# its prefix shares with another (wine-prefix.sh --check).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # Each step's status is read by hand: a slot that fails to stop must not stop the rest.
 set +e +o pipefail
