@@ -1,5 +1,6 @@
 // The button unit type: a system push button, subclassed, that raises its click event
-// on the BN_CLICKED its window reflects to it.
+// on BN_CLICKED. The notification goes to the window as WM_COMMAND, and the window hands
+// it to the button's object by a call (WindowObject::OnCommand), not by a message back.
 #include <windows.h>
 
 #include "host/control.h"

@@ -1,5 +1,8 @@
-// The edit box unit type: a system "EDIT" control, subclassed. Its content is cached
-// as a text owned by the box; a single-line box shows its line vertically centred.
+// The edit box unit type: a system "EDIT" control, subclassed; a single-line box shows
+// its line vertically centred. Its content is the control's own text, read from it at
+// each read of the property; the box keeps the last text read or written as a text it
+// owns, so that what a read handed out stays valid until the next read or write, or
+// until the box ends.
 #include <windows.h>
 
 #include "host/control.h"
@@ -174,7 +177,9 @@ private:
     UINT MoveFlags() const override { return properties_.multiLine ? 0 : SWP_FRAMECHANGED; }
 
     const EditBoxProperties& properties_;
-    char* cached_; // a heap text, or a literal of the layout until the first read or write
+    // The last content read or written: a heap text, or a literal of the layout until
+    // the first read or write. Never read in place of the control's own text.
+    char* cached_;
     bool settingText_ = false;
     BrushHandle brush_;
 };

@@ -95,7 +95,8 @@ public:
     bool Raise(std::int32_t event, std::initializer_list<std::uint32_t> arguments = {},
                EventRecord* record = nullptr);
 
-    // A WM_COMMAND notification of this control, reflected by its window or sent to itself.
+    // A WM_COMMAND notification of this control: handed on by its window when the window
+    // gets it (WindowObject::OnCommand), or sent to the control itself.
     virtual void OnNotify(UINT code);
     // WM_CTLCOLOR... on behalf of this control; 0 lets the window's default answer.
     virtual HBRUSH OnControlColour(HDC dc);
