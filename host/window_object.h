@@ -2,8 +2,9 @@
 // controls and what it disabled as a modal window. Its parts live in files of their
 // own: creation (window_create), place and size at a DPI (window_placement), icons
 // (window_icon), painting (window_paint), keys (window_keyboard), activation and
-// focus (window_activation), closing and the end of the session (window_close), the
-// tray icon (window_tray), and the message switch (window_type).
+// focus (window_activation), closing and the end of the session (window_close), a tray
+// icon's messages, though the program makes no icon (window_tray), and the message switch
+// (window_type).
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,7 @@
-// The tray icon's mouse messages, which the window turns into its tray event: 1 for a
-// click, 2 for a double click, 3 for the context menu's click.
+// A tray icon's mouse messages (0x8064), which the window turns into its tray event: 1
+// for a click, 2 for a double click, 3 for the context menu's click. Nothing in the
+// program makes a tray icon (no Shell_NotifyIcon call), so the panel's window gets the
+// message only when another program sends it; it answers it all the same.
 #include <windows.h>
 
 #include "host/window_object.h"

@@ -113,7 +113,7 @@ std::optional<LRESULT> WindowObject::OnPlaceMessage(UINT message, WPARAM wParam,
     return std::nullopt;
 }
 
-// The controls' notifications, activation and focus, and the tray icon.
+// The controls' notifications, activation and focus, and a tray icon's messages.
 std::optional<LRESULT> WindowObject::OnInputMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
