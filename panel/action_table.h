@@ -7,8 +7,9 @@
 //   actions.cpp checks when it is compiled) and the count of the static_assert below;
 // - panel/layout.cpp: its row of kControls (a unit name and id of its own, its place,
 //   the caption of its row here, kActionClick, which also gives it what a screen reader
-//   is told it opens), where the row's place in the table is its place in the Tab
-//   order; and kControlCount (panel/layout.h), which a static_assert checks;
+//   is told it opens), where the row's place in kControls fixes its place in the Tab
+//   order, which walks kControls from the last row to the first (not this table's
+//   order); and kControlCount (panel/layout.h), which a static_assert checks;
 // - room: the four rows of 常用文本 hold eight buttons each, so a 33rd makes a fifth.
 //   That frame grows, in the picture (resources/make-art.sh draws it; run it for
 //   background.jpg) and in layout.cpp's kPictureFrames (which a screen reader's group
