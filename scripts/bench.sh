@@ -3,10 +3,11 @@
 #   RUNS=20 scripts/bench.sh     (RUNS, 20 by default, is the number of timed rounds)
 #   scripts/bench.sh --timeline  (the moments of one start of the panel's benchmark
 #                                 build, traced_panel.exe, and of the reference's,
-#                                 traced_reference.exe: the median of 10 each)
+#                                 traced_reference.exe: the upper median of 10 each)
 # The start figures are bench/start_driver.cpp's: the panel and the reference in turns,
-# to the picture on screen and to "visible and idle", each with the median of the
-# rounds' panel / reference ratios.
+# to the picture on screen and to "visible and idle", each with the upper median of the
+# rounds' panel / reference ratios. Every median here is the upper one, the middle value
+# of an odd count or the higher of the two middle ones of an even count.
 # PANEL_WINE=8 (the default) runs them under Wine 8, PANEL_WINE=10 under Wine 10 in the
 # Debian 13 root (scripts/debian13-root.sh), as scripts/test.sh chooses its Wine; each
 # Wine has a prefix of its own in the build folder.

@@ -8,7 +8,7 @@
 # - scripts/package.sh in a new folder (a temporary one), from the bootstrap on;
 # - the benchmarks' table (scripts/bench.sh; RUNS=20 unless RUNS says otherwise): the
 #   start to the picture on screen and to "visible and idle", panel and reference,
-#   each with the median of the paired rounds' ratios;
+#   each with the upper median of the paired rounds' ratios;
 # - the timelines of the panel's start and the reference's (scripts/bench.sh --timeline);
 # - with --long, also: the test command from a clean clone of the commit (.ci/run in a
 #   temporary folder), its wall time and the ctest time of each Wine, and
