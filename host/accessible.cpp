@@ -20,6 +20,9 @@
 //   its MSAA proxy ("Implementing IAccessibleEx for Providers").
 // oleacc.dll is loaded from the system folder when the first screen reader asks, never
 // at start.
+// Tested by tests/accessibility_test.cpp: every interface leads back to the wrapper
+// (ScreenReader.EveryInterfaceOfTheObjectLeadsBackToItAndInvokeAnswersLikeIt); a reader
+// in another process, oleacc loaded only when asked (ScreenReaderFromAnotherProcess.*).
 #include "host/accessible.h"
 
 #include <oleacc.h>

@@ -19,6 +19,8 @@
 // "常用文本：用记事本打开 D:\MirServer\Mir200\Envir\MonGen.txt". A reader's WM_GETOBJECT
 // reaches the control (Control::OnMessage, control.cpp) or the window (window_type.cpp),
 // which answer with accessible.cpp's object (AnswerAccessibleObject).
+// Tested by tests/accessibility_test.cpp (ScreenReader.*,
+// ScreenReaderFromAnotherProcess.*), against texts of its own.
 #include "host/accessible_texts.h"
 
 #include <windows.h>

@@ -17,6 +17,9 @@
 // A thread that decoded it ahead while the window made its controls was tried: paired
 // with the program without it, the picture came no sooner on screen under Wine 8 or 10,
 // and the thread cost about 1 MiB of private bytes.
+// Tested by tests/main_window_paint_test.cpp (decoded once, pixel for pixel as libjpeg
+// decodes it), tests/host_behaviour_paint_test.cpp (the modes, a picture that cannot be
+// decoded), tests/dpi_test.cpp and tests/main_window_dpi_change_test.cpp.
 #pragma once
 
 #include <windows.h>

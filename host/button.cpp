@@ -1,6 +1,8 @@
 // The button unit type: a system push button, subclassed, that raises its click event
 // on BN_CLICKED. The notification goes to the window as WM_COMMAND, and the window hands
 // it to the button's object by a call (WindowObject::OnCommand), not by a message back.
+// Tested by tests/host_runtime_test.cpp (clicks through the loop) and
+// tests/host_subclass_test.cpp.
 #include <windows.h>
 
 #include "host/control.h"

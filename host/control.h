@@ -1,5 +1,8 @@
 // What the control types share: creation as a hidden child of the window, one DPI
 // step (the stored font, then the place), and the border kinds.
+// Tested by tests/main_window_test.cpp (classes, styles, borders, fonts),
+// tests/dpi_test.cpp (places and fonts at each DPI) and
+// tests/main_window_dpi_change_test.cpp.
 #pragma once
 
 #include <windows.h>

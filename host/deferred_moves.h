@@ -3,6 +3,8 @@
 // control already in its place is left out, unless its frame is to be worked out again
 // (SWP_FRAMECHANGED): every move is a trip to the window server, and at a window's
 // start most controls are made where they stay (at 96 DPI, all but the one-line boxes).
+// Tested by tests/main_window_dpi_change_test.cpp
+// (MainWindow.ADpiChangeGivesEveryControlItsFontThenMovesThemAllInOneBatchAndPaintsEachWindowOnce).
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,7 @@
 // Window descriptions: what the program's layout data says about each window and its
 // units (the window itself and its controls), with the handlers bound to their events.
+// Tested through what reads it: the host's tests describe windows of their own with it
+// (tests/support/test_layout.h, tests/host_behaviour_fixture.h).
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,8 @@
 // window it lands in. The Windows functions for a window's own DPI came after the
 // program's floor (Windows 2000), so they are looked up when the program runs; where
 // they are missing, the screen's DPI is every window's.
+// Tested by tests/dpi_test.cpp (PanelAtDpi.*, at 96 to 192 DPI and as older Windows) and
+// tests/main_window_dpi_change_test.cpp.
 #pragma once
 
 #include <windows.h>

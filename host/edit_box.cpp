@@ -3,6 +3,10 @@
 // each read of the property; the box keeps the last text read or written as a text it
 // owns, so that what a read handed out stays valid until the next read or write, or
 // until the box ends.
+// Tested by tests/host_runtime_test.cpp
+// (HostRuntime.EditBoxContentIsCopiedInAndOutAndEachWriteRaisesOneChange),
+// tests/main_window_test.cpp (the bands), tests/main_window_keyboard_test.cpp
+// (EditBoxKeys.*) and tests/host_subclass_test.cpp.
 #include <windows.h>
 
 #include "host/control.h"

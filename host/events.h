@@ -1,5 +1,9 @@
 // Raising an event: the call of the handler that a window description binds to a
 // unit's event.
+// Tested by tests/host_runtime_test.cpp
+// (HostRuntime.RaiseEventFindsOnlyBoundEventsAndNothingWhileSuppressed, a load's events
+// in order) and tests/host_process_test.cpp
+// (HostProcess.NoHandlerRunsWhileARuntimeErrorIsReported).
 #pragma once
 
 #include <cstdint>

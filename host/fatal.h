@@ -1,5 +1,7 @@
 // The one way the host reports a failure it cannot handle: a message box, then the
 // end of the process with exit code -1.
+// Tested by tests/fatal_report_test.cpp (FatalReport.*) and tests/host_process_test.cpp
+// (the reports of a failed start, a missing unit, a handler's error).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,9 @@
 // and the host's own lists such as the folder dialog's saved windows) comes from one
 // heap, the process heap, and goes back to it once. A block that cannot be had ends
 // the program with its report, so no caller checks for null.
+// Tested by tests/text_values_test.cpp (TextValues.*), tests/fatal_report_test.cpp and
+// tests/failure_paths_test.cpp (a block refused), and the heap-checked runs
+// (HeapChecked.*).
 #pragma once
 
 #include <cstddef>

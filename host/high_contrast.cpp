@@ -5,6 +5,8 @@
 // labels and edit boxes paint in the window-text and window colours (COLOR_WINDOWTEXT,
 // COLOR_WINDOW), and the window draws in them what only its picture showed
 // (window_paint.cpp); the buttons keep the system's button colours, as they always do.
+// Tested by tests/high_contrast_test.cpp (HighContrast.*, StartedInHighContrast.*), also
+// as XP (AsWindowsxp.high_contrast_test).
 #include "host/high_contrast.h"
 
 #include "host/description.h"

@@ -1,5 +1,8 @@
 // The numbers of the host's private messages: what each means, and which window gets it
 // ("none": nothing in the program sends it, and no window of the program answers it).
+// Tested by tests/host_behaviour_load_test.cpp (the set-up messages),
+// tests/host_subclass_test.cpp (the object query) and tests/host_process_test.cpp (the
+// end from another thread); the tray and idle messages have no test.
 #pragma once
 
 #include <windows.h>

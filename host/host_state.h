@@ -1,5 +1,8 @@
 // The program-wide state of the host, which nearly every part of it reads. The host's
 // private messages are in host_messages.h.
+// Tested through the parts that keep it: tests/host_process_test.cpp and
+// tests/fatal_report_test.cpp (the end, its routines), tests/host_runtime_test.cpp (event
+// suppression), tests/host_idle_loop_test.cpp (idle routines).
 #pragma once
 
 #include <windows.h>

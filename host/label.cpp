@@ -1,4 +1,7 @@
 // The label unit type: a child window of a private class that paints its caption itself.
+// Tested by tests/main_window_paint_test.cpp
+// (MainWindow.TheHintLabelIsOrangeOnItsOwnBackground), tests/high_contrast_test.cpp and
+// tests/dpi_test.cpp.
 #include <windows.h>
 
 #include "host/control.h"

@@ -1,6 +1,8 @@
 // The program's literal texts: the compiler gathers them into the image's read-only
 // data section, and they are never freed. The area is that section, found from the
 // section table of the program's own image.
+// Tested by tests/text_values_test.cpp
+// (TextValues.FreeLeavesLiteralsAndTheNullTextAlone).
 #pragma once
 
 // The empty literal that stands in for the null text where a command argument must

@@ -1,5 +1,8 @@
 // The message loop of the GUI thread, with its idle processing and the pre-translation
 // that gives each window its keyboard interface.
+// Tested by tests/host_idle_loop_test.cpp (idle), tests/host_subclass_test.cpp
+// (HostRuntime.AForeignWindowIsNeverTakenForAHostObject) and
+// tests/main_window_keyboard_test.cpp (keys through the real pre-translation).
 #pragma once
 
 #include <windows.h>

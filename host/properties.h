@@ -1,4 +1,8 @@
 // Reading and writing a property of a unit of a window in the window list.
+// Tested by tests/host_runtime_test.cpp
+// (HostRuntime.EditBoxContentIsCopiedInAndOutAndEachWriteRaisesOneChange) and
+// tests/host_process_test.cpp
+// (HostProcess.PropertiesOfAMissingControlOrWindowAreReported).
 #pragma once
 
 #include <cstdint>

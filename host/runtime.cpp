@@ -5,6 +5,10 @@
 // window has painted; anything that needs it before (a message the loop takes other
 // than a paint, a screen reader's WM_GETOBJECT, the folder dialog) starts it first
 // (EnsureOle).
+// Tested by tests/host_process_test.cpp (the end, also from another thread),
+// tests/fatal_report_test.cpp (ProgramEnd.*), tests/panel_process_test.cpp (the program's
+// folder made current) and tests/panel_actions_test.cpp (OLE started before each
+// service).
 #include "host/runtime.h"
 
 #include <ole2.h>

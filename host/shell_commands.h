@@ -1,6 +1,9 @@
 // The services through which the program reaches the rest of the desktop: starting a
 // command line, handing a path to the shell with a verb, and the folder dialog.
 // Host commands: the result is zeroed by the caller; omitted arguments take defaults.
+// Tested by tests/shell_commands_test.cpp (RunCommand.*, ExecuteShellOperation.*,
+// ShellSeam.*), tests/folder_dialog_test.cpp (FolderDialog.*) and
+// tests/panel_end_to_end_test.cpp (the real Notepad and shell).
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,6 @@
 // From the process entry to the end: the host's start routine.
+// Tested by tests/host_process_test.cpp (HostProcess.StartFailuresAreReportedAndEndWithMinusOne,
+// and the ends of the probe's window) and tests/panel_process_test.cpp (the real exe).
 #pragma once
 
 #include "host/description.h"

@@ -21,6 +21,12 @@
 // older one (TakeWindowsAs) and run the program's paths there. Where an older Windows
 // has a function but answers otherwise (the DPI awareness that Windows 10 1607 gives
 // the program), the row says so, and a test taking that Windows gets its answer.
+// Tested by tests/host_process_test.cpp
+// (HostProcess.ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn: what a bare name
+// finds beside the program, in the folder it was started from and in a folder made current
+// after the start, as each Windows; the cases where that last folder must not load run only
+// where Windows takes it out of the search, never under Wine), and by the runs as older
+// Windows (tests/support/as_windows.h).
 #include "host/system_library.h"
 
 #include <winver.h>

@@ -1,5 +1,7 @@
 // Arguments and results of host commands: (value low, value high, type tag) triples.
 // A tag of 0 marks an omitted argument, for which the command applies its own default.
+// Tested by tests/text_values_test.cpp (TaggedValues.*) and
+// tests/shell_commands_test.cpp, whose commands take them.
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,9 @@
 // The null and the empty text mean the same. Heap texts are blocks of the heap
 // (heap.h) with one owner, who frees them once with FreeBlock; the program's literal
 // texts (literal_texts.h) are never freed.
+// Tested by tests/text_values_test.cpp (TextValues.*); FindLastCharacter by
+// tests/panel_process_test.cpp
+// (PanelProgram.RenamedInAFolderOfItsOwnItWorksThereWhateverTheBytesOfTheNames).
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,8 @@
 // variable PANEL_TRACE_FILE names, one "counter name" line each, for the start driver
 // (bench/start_driver.cpp --timeline) to lay beside what it sees from outside. Under Wine
 // the performance counter of every process counts from the same origin.
+// No test: it is in benchmark builds alone; scripts/bench.sh --timeline reads the points,
+// and fails when a start wrote none.
 #pragma once
 
 #ifdef PANEL_TRACE_POINTS

@@ -1,5 +1,8 @@
 // Activation and focus: a modal window of the program takes the activation from the
 // windows it disabled, the activation events, and the control that gets the focus.
+// Tested by tests/main_window_keyboard_test.cpp (the first focus, and
+// MainWindow.FocusComesBackToTheControlThatHadItOnReactivation). The activation events,
+// and a modal window taking the activation, have no test.
 #include <windows.h>
 
 #include "host/events.h"

@@ -1,5 +1,8 @@
 // The end of the window: the close request and its events, the end of the Windows
 // session, destruction, and the end of the program with its last window.
+// Tested by tests/host_runtime_test.cpp (a close refused and accepted, a routine that
+// destroys its window) and tests/host_process_test.cpp (the close box, the system menu,
+// Alt+F4, a window destroyed in its creation event); the end of the session has no test.
 #include <windows.h>
 
 #include "host/events.h"

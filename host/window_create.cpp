@@ -1,6 +1,8 @@
 // Making the window: its styles from the layout's properties, the window itself where
 // its start position puts it, fitted to its DPI, with its picture and icons; then
 // showing it as loaded.
+// Tested by tests/main_window_test.cpp (MainWindow.IsFixedAndStyledAsDesigned,
+// WindowStart.*).
 #include <windows.h>
 
 #include "host/background_picture.h"

@@ -1,5 +1,6 @@
 // The window's large and small icons, made from the one stored ICO image at the sizes
 // Windows wants for the window's DPI.
+// Tested by tests/main_window_icons_test.cpp.
 #include <windows.h>
 
 #include "host/dpi.h"

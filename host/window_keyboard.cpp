@@ -1,5 +1,7 @@
 // The window's keyboard interface: Tab order, Escape, Enter, mnemonics, and the
 // focus and mnemonic cues that the keyboard brings up.
+// Tested by tests/host_behaviour_keyboard_test.cpp and
+// tests/main_window_keyboard_test.cpp.
 #include <windows.h>
 
 #include <algorithm>

@@ -1,5 +1,9 @@
 // The program's window list: one entry per window description, filled once at
 // start-up and kept until the program ends, with the windows that are loaded from it.
+// Tested by tests/host_runtime_test.cpp (the count and handles, an entry outliving its
+// window) and tests/host_process_test.cpp
+// (HostProcess.StartFailuresAreReportedAndEndWithMinusOne: a description that cannot be
+// read).
 #pragma once
 
 #include <windows.h>

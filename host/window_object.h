@@ -5,6 +5,8 @@
 // focus (window_activation), closing and the end of the session (window_close), a tray
 // icon's messages, though the program makes no icon (window_tray), and the message switch
 // (window_type).
+// Each part's file names its tests; the window as a whole: tests/main_window_test.cpp and
+// tests/host_runtime_test.cpp.
 #pragma once
 
 #include <windows.h>

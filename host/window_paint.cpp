@@ -17,6 +17,8 @@
 // anyway; nor does an erase with a DC that is not the window's own (WindowFromDC): a
 // control's, asking for its parent's background, or the memory DC that PrintWindow or
 // WM_PRINT (a magnifier, a screenshot tool) paints into.
+// Tested by tests/main_window_paint_test.cpp, tests/host_behaviour_paint_test.cpp and
+// tests/high_contrast_test.cpp.
 #include <windows.h>
 
 #include <algorithm>

@@ -29,6 +29,10 @@
 //   top-left corner is inside its monitor's work area: a window larger than the screen
 //   keeps its caption within reach, and one that fits moves too where a taskbar at the
 //   top or the left covers that corner.
+// Tested by tests/main_window_test.cpp
+// (WindowStart.CentredWhereItFitsAndWithItsCaptionOnTheScreenWhereItDoesNot),
+// tests/host_behaviour_load_test.cpp (shown maximized or minimized), tests/dpi_test.cpp
+// and tests/main_window_dpi_change_test.cpp.
 #include <windows.h>
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // for a click, 2 for a double click, 3 for the context menu's click. Nothing in the
 // program makes a tray icon (no Shell_NotifyIcon call), so the panel's window gets the
 // message only when another program sends it; it answers it all the same.
+// No test: nothing makes the icon, and no test sends the message.
 #include <windows.h>
 
 #include "host/window_object.h"

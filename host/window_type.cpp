@@ -1,5 +1,9 @@
 // The window unit type: a top-level window of class "KZWindow", and the switch that
 // hands its messages, group by group, to the parts of the window object.
+// Tested with the parts it hands to; its own cases: tests/main_window_test.cpp
+// (WindowStart.AsksWindowsOnceToScaleTheFrameOfTheMainWindow),
+// tests/main_window_dpi_change_test.cpp (the size asked for at a DPI),
+// tests/host_runtime_test.cpp (clicks as WM_COMMAND).
 #include <windows.h>
 
 #include "host/accessible.h"
