@@ -30,6 +30,10 @@
 //   (layout.h, bench/reference_panel.cpp), the README's 32 file buttons and its
 //   使用说明, resources/operator-notes.zh_CN.txt, and the README's screenshot
 //   (docs/screenshot.png, scripts/screenshot.sh).
+// Tested by tests/panel_actions_test.cpp
+// (PanelActions.EachOfTheFortyFiveButtonsMakesExactlyTheCallOfItsRow, against
+// tests/support/button_table.h) and tests/accessibility_test.cpp (what each button says
+// it opens).
 #pragma once
 
 #include <iterator>

@@ -29,6 +29,9 @@
 // (host/shell_commands.cpp) the row's command line, no wait, the default show mode and
 // the system folder's notepad.exe; RunCommand starts it with CreateProcessA and waits
 // at most a second for Notepad to be idle.
+// Tested by tests/panel_actions_test.cpp (PanelActions.*),
+// tests/panel_end_to_end_test.cpp (the real Notepad and Explorer),
+// tests/failure_paths_test.cpp and tests/soak_test.cpp.
 #include "panel/actions.h"
 
 #include <cstring>

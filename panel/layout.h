@@ -1,4 +1,7 @@
 // The main window: its description and the 49 controls on it, in table order.
+// Tested by tests/main_window_test.cpp (the controls by kind),
+// tests/main_window_keyboard_test.cpp (the Tab walk), tests/accessibility_test.cpp (the
+// frames' captions) and tests/dpi_test.cpp.
 #pragma once
 
 #include <cstdint>

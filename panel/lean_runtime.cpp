@@ -15,6 +15,9 @@
 // ones the code reaches depends on the optimisation: a Release build reaches
 // __throw_length_error, a Debug build two more), so that the object is never linked
 // in: with it, each of them would be defined twice.
+// Tested by tests/fatal_report_test.cpp
+// (FatalReport.FailedAllocationShowsItsSizeAndEndsWithMinusOne, through host_probe.exe's
+// operator new); the throw helpers have no test.
 #include <cstddef>
 #include <cstdlib>
 #include <new>

@@ -1,5 +1,6 @@
 // The main window's title. The contact and group numbers are placeholders that name
 // no real account; change them here and nowhere else.
+// Tested by tests/main_window_test.cpp (MainWindow.IsFixedAndStyledAsDesigned).
 #pragma once
 
 #define PANEL_AUTHOR_CONTACT "000000000"
