@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "host/fatal.h"
+#include "host/fault_watch.h"
 #include "host/system_library.h"
 #include "host/text.h"
 #include "host/trace.h"
@@ -71,6 +72,7 @@ void CreateHiddenOwner(HostState& host) {
 void InitializeHost() {
     HostState& host = Host();
     SetFatalReportEnd(RunProgramEndCleanup);
+    WatchForFaultsInOwnCode();
     LimitDllSearchWhereWindowsAllows(); // before anything loads a library
     PANEL_TRACE("DLL search limited");
     BlockHeap();

@@ -21,12 +21,11 @@
 // older one (TakeWindowsAs) and run the program's paths there. Where an older Windows
 // has a function but answers otherwise (the DPI awareness that Windows 10 1607 gives
 // the program), the row says so, and a test taking that Windows gets its answer.
-// Tested by tests/host_process_test.cpp
-// (HostProcess.ALibraryBesideTheProgramIsNeverLoadedInPlaceOfTheSystemsOwn: what a bare name
-// finds beside the program, in the folder it was started from and in a folder made current
-// after the start, as each Windows; the cases where that last folder must not load run only
-// where Windows takes it out of the search, never under Wine), and by the runs as older
-// Windows (tests/support/as_windows.h).
+// Tested by tests/host_process_test.cpp (LibrariesBesideTheProgram.*: what a bare name
+// finds beside the program, in the folder it was started from and in a folder made
+// current after the start, as each Windows; the case of that last folder as XP and 7
+// runs only where Windows takes it out of the search, and is skipped under Wine), and by
+// the runs as older Windows (tests/support/as_windows.h).
 #include "host/system_library.h"
 
 #include <winver.h>
@@ -68,6 +67,7 @@ INT_PTR WINAPI PerMonitorAwareV1() {
 // Every function the program looks up by name, and the first Windows that has it.
 constexpr LookedUpFunction kLookedUpFunctions[] = {
     // library      function                        first Windows
+    {"kernel32.dll", "AddVectoredExceptionHandler", Xp},
     {"kernel32.dll", "SetDllDirectoryA", XpSp1},
     {"kernel32.dll", "SetDefaultDllDirectories", Windows8}, // Vista and 7 with KB2533623
     {"version.dll", "GetFileVersionInfoSizeA", Windows2000},

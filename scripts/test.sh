@@ -29,12 +29,34 @@ if [[ " $wines " == *" 10 "* ]]; then
 fi
 cd "$build_dir"
 
-# The sessions end with the run, also when it is interrupted. Wine 10's live in a
-# folder of their own (its prefixes are not Wine 8's), which the root sees in the
-# place of the build's own session folder.
+# The sessions end with the run, also when it is interrupted, each stopped by its own
+# Wine: Wine 10's inside the root, where its sessions live in a folder of their own (its
+# prefixes are not Wine 8's), which the root sees in the place of the build's own
+# session folder. The root runs ctest on this build tree; the tree's test lists name
+# this machine's CMake modules, which the root gets at the same place (the build's
+# cache says where they are). A stop whose check of the slots' prefixes fails
+# (wine-prefix.sh --check) fails the run.
 mkdir -p "$build_dir/wine10"
-trap '"$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null 2>&1
-      "$here/scripts/wine-session.sh" stop "$build_dir/wine10" >/dev/null 2>&1' EXIT
+in_root=()
+if [[ " $wines " == *" 10 "* ]]; then
+    modules=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "$build_dir/CMakeCache.txt")
+    binds=(--bind "$here" --bind "$modules" --bind "$build_dir/wine10:$build_dir/wine")
+    [[ $build_dir == "$here" || $build_dir == "$here"/* ]] || binds=(--bind "$build_dir" "${binds[@]}")
+    in_root=("$here/scripts/in-root.sh" "$root" "${binds[@]}" --)
+fi
+end_sessions() {
+    local code=$? failed=""
+    "$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null || failed+=" Wine 8"
+    if ((${#in_root[@]} > 0)); then
+        "${in_root[@]}" "$here/scripts/wine-session.sh" stop "$build_dir/wine" >/dev/null || failed+=" Wine 10"
+    fi
+    if [[ -n $failed ]]; then
+        echo "test: stopping the session of$failed failed (see above)" >&2
+        ((code != 0)) || code=1
+    fi
+    exit $code
+}
+trap end_sessions EXIT
 
 for wine in $wines; do
     case $wine in
@@ -43,14 +65,8 @@ for wine in $wines; do
         ctest --output-on-failure --no-tests=error -j 2 "$@" || status=1
         ;;
     10)
-        # The root runs ctest on this build tree; the tree's test lists name this
-        # machine's CMake modules, which the root gets at the same place (the build's
-        # cache says where they are).
-        modules=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "$build_dir/CMakeCache.txt")
-        binds=(--bind "$here" --bind "$modules" --bind "$build_dir/wine10:$build_dir/wine")
-        [[ $build_dir == "$here" || $build_dir == "$here"/* ]] || binds=(--bind "$build_dir" "${binds[@]}")
         echo "test: the suite under Wine 10 ($("$here/scripts/in-root.sh" "$root" --bare -- wine --version))"
-        "$here/scripts/in-root.sh" "$root" "${binds[@]}" -- ctest --output-on-failure --no-tests=error -j 2 "$@" || status=1
+        "${in_root[@]}" ctest --output-on-failure --no-tests=error -j 2 "$@" || status=1
         ;;
     *) echo "test: no Wine $wine here (8 or 10)" >&2; status=2 ;;
     esac

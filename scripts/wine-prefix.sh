@@ -40,9 +40,16 @@
 # mount between the two, as the Debian 13 root's test runs have), the session gets one
 # full copy of the kept prefix without options, SESSION/.kept-KEY, and its slots link
 # to that: a kept prefix with options differs from the one without in its registry
-# files alone. --check PREFIX, run as a slot stops, lists the shared files that were
-# written after all; those were written in what the slot shares them with too, which
-# is then removed, to be made again by the next run, and the check fails.
+# files alone. --check PREFIX, run as a slot stops, fails closed:
+# - it lists the shared files that were written after all; those were written in what
+#   the slot shares them with too, which is then removed, to be made again by the
+#   next run;
+# - it lists the shared files that Wine replaced or removed rather than wrote into
+#   (the slot's file is no longer the one it was linked to, .panel-linked-from names
+#   that folder): the slot no longer holds what the next run expects of it;
+# - a prefix without its ready mark cannot be told apart from one whose making was cut
+#   short, or whose last check failed;
+# and the check fails, the slot's ready mark removed, so that it is made again.
 # PREFIX is made once, and again when its KEY changes; another set of options needs
 # another PREFIX. Safe to call from several runs at once: the set-up of one PREFIX is
 # serialised with a lock. Wine runs here with the suite's environment alone
@@ -199,8 +206,13 @@ make_options() {
 # from it, a session's copy; each of them that holds such a file is removed.
 check_shared() {
     local ready written file shared lock removed=()
+    [[ -d $prefix ]] || return 0
     ready=$(find "$prefix" -maxdepth 1 -name '.panel-ready-*' -print -quit)
-    [[ -n $ready ]] || return 0
+    if [[ -z $ready ]]; then
+        echo "wine-prefix: $prefix has no ready mark: it was never made whole, or failed its last check" >&2
+        return 1
+    fi
+    check_replaced || { rm -f "$ready"; return 1; }
     written=$(find "$prefix" -type f -links +1 -newer "$ready")
     [[ -z $written ]] && return 0
     for shared in "$kept_dir"/*/ "$session"/.kept-*/; do
@@ -220,6 +232,24 @@ check_shared() {
     echo "wine-prefix: so these, which held them too, are removed:" >&2
     printf '  %s\n' "${removed[@]}" >&2
     rm -f "$ready"
+    return 1
+}
+
+# check_replaced: whether every file that PREFIX took as a link from the folder named in
+# its .panel-linked-from is still that file (the registry files, its own copies, aside).
+check_replaced() {
+    local from changed
+    [[ -f $prefix/.panel-linked-from ]] || return 0
+    from=$(cat "$prefix/.panel-linked-from")
+    [[ -d $from ]] || return 0
+    # Each file as PATH<tab>INODE; a path of the folder without its file in the slot, or
+    # with another file there, was replaced or removed.
+    changed=$(join -t $'\t' -a 1 -e none -o 0,1.2,2.2 \
+        <(cd "$from" && find . -type f ! -name '*.reg' ! -name '.panel-*' -printf '%P\t%i\n' | LC_ALL=C sort) \
+        <(cd "$prefix" && find . -type f -printf '%P\t%i\n' | LC_ALL=C sort) | awk -F '\t' '$2 != $3 { print $1 }')
+    [[ -z $changed ]] && return 0
+    echo "wine-prefix: Wine replaced or removed files that $prefix shared with $from:" >&2
+    sed 's/^/  /' <<<"$changed" >&2
     return 1
 }
 
@@ -258,11 +288,14 @@ use_kept "${options[@]}"
 rm -rf "$prefix"
 home_of=$kept_prefix.home # where the copy's user folders lead, to be led to its own
 if [[ -n $linked ]]; then
-    if ! linked_copy "$kept_prefix" "$prefix"; then
+    if linked_copy "$kept_prefix" "$prefix"; then
+        echo "$kept_prefix" >"$prefix/.panel-linked-from"
+    else
         session_copy
         home_of=$kept_base.home
         linked_copy "$session_copy" "$prefix" "$kept_prefix" ||
             { echo "wine-prefix: cannot link $session_copy's files into $prefix" >&2; exit 1; }
+        echo "$session_copy" >"$prefix/.panel-linked-from"
     fi
 else
     cp -a "$kept_prefix" "$prefix"

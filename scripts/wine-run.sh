@@ -35,15 +35,32 @@
 #   PROGRAM_PID set; then the program is waited for. A driver that fails fails the run.
 # PANEL_DRIVE_D set: drive D: of the prefix is a fresh, empty folder for the run,
 #   whose path the program finds in PANEL_DRIVE_D.
-# PANEL_HEAP_CHECK=1: Wine checks the heap on every operation (WINEDEBUG=warn+heap) and
-#   the run fails on anything it reports, but for the refusal of a block too large to
-#   ever exist (which tests ask for on purpose) and what it reports between a line
-#   "heap-check: paused..." and a line "heap-check: resumed" of the program's (around
-#   a call of Wine's own code that trips the checker by itself); a pause that is never
-#   resumed fails the run.
-# The exit status is the program's, or 1 when it left something behind, the driver
-# failed or the heap checker spoke, or 3 when the run could not start it (no slot came
-# free, no session is up for its slot, the prefix cannot be made, Xvfb did not start).
+# PANEL_HEAP_CHECK=1: Wine's heap checker is on (WINEDEBUG=warn+heap): each heap call
+#   checks the block it is given, the block's tail and, on reuse, the fill of a freed
+#   block; it does not walk the whole heap on every call (only trace+heap does, far too
+#   slowly). So every test program validates the whole heap after each test
+#   (tests/support/test_main.cpp), which catches a write past a block that is never
+#   freed. The run fails on anything the checker reports, but for the refusal of a
+#   block too large to ever exist (which tests ask for on purpose) and for the reports
+#   a program pauses the check for: a line "heap-check: paused for TEXT" on its error
+#   output drops, until its line "heap-check: resumed", the reports that contain TEXT,
+#   and no other; a pause that is never resumed fails the run.
+# What fails a run, whatever the program's own exit status says:
+# - a crash of the program, or of any program it started that writes to the same
+#   output: with the crash dialog off (wine-prefix.sh), Wine says "wine: Unhandled ...
+#   starting debugger" on the error output and winedbg prints "Unhandled exception:"
+#   on the standard output before it ends the process from outside; the process's exit
+#   status is then that of whichever of its threads ends last, 0 for a thread stopped
+#   so, and cannot be trusted. The host ends the program the same way on a fault in
+#   its own code that Wine would pass over (host/fault_watch.cpp);
+# - a GoogleTest program (one that says "[==========] Running N tests") that selected
+#   no test (a filter that matches nothing exits 0), or that ended before it reported
+#   the end of all N ("[==========] N tests from M test suites ran.");
+# - a process left behind, a driver that failed, the heap checker's report.
+# The exit status is the program's when nothing of the above happened; 1 when any did
+# (the program's own status when that is not 0); 3 when the run could not start it (no
+# slot came free, no session is up for its slot, the prefix cannot be made, Xvfb did
+# not start).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # The program's exit status and the checks after it are read by hand.
 set +e +o pipefail
@@ -175,13 +192,12 @@ slot) DISPLAY=$(cat "$slot/display"); export DISPLAY ;;
 caller) ;;
 esac
 
-heap_log=""
-if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
-    WINEDEBUG=warn+heap
-    heap_log=$(mktemp)
-    exec 8>&2 2> >(tee "$heap_log" >&8)
-    tee_pid=$!
-fi
+# Both outputs pass through as they are, and are kept to be read after the run.
+[[ ${PANEL_HEAP_CHECK:-} == 1 ]] && WINEDEBUG=warn+heap
+out_log=$(mktemp)
+err_log=$(mktemp)
+exec 7>&1 8>&2 1> >(tee "$out_log" >&7) 2> >(tee "$err_log" >&8)
+tee_pids=($(jobs -p))
 
 # The program and what it starts keep the slot's lock. That includes Wine's desktop
 # process when the program is the first on a quiet desktop (a session started
@@ -221,25 +237,41 @@ if [[ -z $listing ]]; then
     fi
 fi
 end_own_processes
-if [[ -n $heap_log ]]; then
-    exec 2>&8 8>&-
-    wait "$tee_pid" 2>/dev/null
-    # A test may pause the check around a call into Wine's own code that trips it by
-    # itself (it says so on its error output, a line before and a line after).
-    reported=$(sed '/^heap-check: paused/,/^heap-check: resumed/d' "$heap_log" |
-        grep -E '^[0-9a-f]*:?(err|warn):heap' | grep -v 'Could not allocate' || true)
-    # A pause that is never resumed would hide the rest of the log.
-    unresumed=$(awk '/^heap-check: paused/ { open = $0 } /^heap-check: resumed/ { open = "" }
-                     END { print open }' "$heap_log")
-    if [[ -n $reported ]]; then
-        echo "wine-run: the heap checker reported:" >&2
-        head -n 20 <<<"$reported" >&2
-        status=1
-    fi
-    if [[ -n $unresumed ]]; then
-        echo "wine-run: the heap check was paused and never resumed: $unresumed" >&2
-        status=1
-    fi
-    rm -f "$heap_log"
+exec 1>&7 2>&8 7>&- 8>&-
+wait "${tee_pids[@]}" 2>/dev/null
+# fail TEXT...: the run fails, saying why on the error output.
+fail() {
+    echo "wine-run: $*" >&2
+    ((status != 0)) || status=1
+}
+if grep -qE '^wine: Unhandled .*starting debugger' "$err_log" || grep -q '^Unhandled exception: ' "$out_log"; then
+    fail "a program crashed (its exit status $status cannot be trusted):" \
+        "$(grep -m 1 -E '^wine: Unhandled ' "$err_log" || grep -m 1 '^Unhandled exception: ' "$out_log")"
 fi
+if [[ -z $listing ]]; then
+    selected=$(sed -n 's/^\[==========\] Running \([0-9]*\) tests\? from .*/\1/p' "$out_log" | head -n 1)
+    if [[ $selected == 0 ]]; then
+        fail "GoogleTest selected no test (a filter that matches nothing?)"
+    elif [[ -n $selected ]] && ! grep -qE "^\[==========\] $selected tests? from [0-9]+ test suites? ran\." "$out_log"; then
+        fail "the program ended before GoogleTest reported the end of its $selected selected tests"
+    fi
+fi
+if [[ ${PANEL_HEAP_CHECK:-} == 1 ]]; then
+    # Each pause names the text of the reports it is for (see above).
+    reported=$(awk '/^heap-check: paused for / { sub(/^heap-check: paused for /, ""); pause = $0; next }
+                    /^heap-check: resumed/ { pause = ""; next }
+                    /^[0-9a-f]*:?(err|warn):heap/ && !/Could not allocate/ &&
+                        (pause == "" || index($0, pause) == 0) { print }' "$err_log")
+    # A pause that is never resumed, or that names no text, would hide the rest.
+    unresumed=$(awk '/^heap-check: paused/ { open = $0 } /^heap-check: resumed/ { open = "" }
+                     END { print open }' "$err_log")
+    unnamed=$(grep -m 1 -E '^heap-check: paused' "$err_log" | grep -vE '^heap-check: paused for .' || true)
+    if [[ -n $reported ]]; then
+        fail "the heap checker reported:"
+        head -n 20 <<<"$reported" >&2
+    fi
+    [[ -z $unresumed ]] || fail "the heap check was paused and never resumed: $unresumed"
+    [[ -z $unnamed ]] || fail "a pause of the heap check names no report text: $unnamed"
+fi
+rm -f "$out_log" "$err_log"
 exit $status

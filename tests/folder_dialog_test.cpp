@@ -78,15 +78,16 @@ protected:
     // either case, so only this moment tells the two apart here.)
     //
     // Wine's own dialog trips Wine's heap checker whenever it lists files (flag 0x4000;
-    // seen with a bare SHBrowseForFolderA call and nothing of ours, on Wine 8 and 10):
-    // the heap-checked run leaves out what the checker says between these two lines,
-    // which hold the dialog alone.
+    // seen with a bare SHBrowseForFolderA call and nothing of ours, on Wine 8 and 10): it
+    // frees a block that is none of the heap's ("unsafe_block_from_ptr ... invalid block
+    // type"). The heap-checked run leaves out that report alone, between these two
+    // lines, which hold the dialog alone.
     static LPITEMIDLIST WINAPI RecordBrowse(LPBROWSEINFOA browse) {
         g_flags.push_back(browse->ulFlags);
         g_owner = browse->hwndOwner;
         g_ownerEnabledAtTheStart = g_owner && IsWindowEnabled(g_owner);
         bool listsFiles = (browse->ulFlags & BIF_BROWSEINCLUDEFILES) != 0;
-        if (listsFiles) ToErrorOutput("heap-check: paused for the shell's own dialog\n");
+        if (listsFiles) ToErrorOutput("heap-check: paused for warn:heap:unsafe_block_from_ptr\n");
         LPITEMIDLIST chosen = SHBrowseForFolderA(browse);
         if (listsFiles) ToErrorOutput("heap-check: resumed\n");
         return chosen;
