@@ -66,8 +66,8 @@ private:
         }
         for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
             if (HeapValidate(heaps[i], 0, nullptr)) continue;
-            std::printf("heap-check: heap %p does not validate after %s.%s\n", heaps[i], test.test_suite_name(),
-                        test.name());
+            std::printf("heap-check: heap %p does not validate after %s.%s\n", heaps[i],
+                        test.test_suite_name(), test.name());
             std::fflush(stdout);
             failed = true;
         }
