@@ -344,7 +344,6 @@ TEST(ScreenReaderFromAnotherProcess, ReadsNamesAndDescriptionsAndTheProgramLoads
     EXPECT_EQ(panel.ExitCode(), 0u);
 }
 
-
 // As UI Automation reads each window: a name and a type. Wine 8 has no UI Automation
 // client; from Wine 10 on, and on Windows, it is required.
 TEST(ScreenReaderFromAnotherProcess, UiAutomationReadsEachWindowsNameAndType) {
@@ -399,7 +398,6 @@ TEST(ScreenReaderFromAnotherProcess, UiAutomationReadsEachWindowsNameAndType) {
         element->Release();
     }
     automation->Release();
-
 
     ASSERT_TRUE(observe::CloseAndWaitForExit(window, 20000));
     EXPECT_EQ(panel.ExitCode(), 0u);
