@@ -1,14 +1,15 @@
 // The panel as a user with a high-DPI screen meets it: the harness runs this program
 // in a prefix whose screen has PANEL_TEST_DPI dots per inch (96, 120, 144, 192), and
 // once in one with a taller title bar (PANEL_TEST_CAPTION). At every DPI the window's
-// client area, every control, every font and the picture are the layout's, scaled, and
+// client area, every control, every font and the picture are the design's, scaled, and
 // every control paints what it should. A window that is told of another DPI
 // (WM_DPICHANGED) ends as a start at that DPI makes it, where it was told to go, with
 // what was typed still in the box.
 //
 // The checks are those of tests/support/laid_out.h and painted.h, whose expected values
-// come from the layout table, their own arithmetic and figures, GDI and USER, and
-// libjpeg: never from the program's own scaling, fonts or decoding.
+// come from the tests' own table of the design (control_table.h), their own arithmetic
+// and figures, GDI and USER, and libjpeg: never from the program's layout table,
+// scaling, fonts or decoding.
 #include <gtest/gtest.h>
 
 #include <windows.h>

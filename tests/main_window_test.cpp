@@ -2,8 +2,8 @@
 // its controls with their classes, styles and fonts, the edit boxes' bands; and where a
 // window is put when it starts. Of the places and fonts only a few are checked here,
 // against the design itself; the window's place, every control's place and font, and
-// each box's centred line at 96 DPI, against the layout table, are the dpi96 program's
-// checks (dpi_test.cpp).
+// each box's centred line at 96 DPI, against the tests' own table of the design
+// (support/control_table.h), are the dpi96 program's checks (dpi_test.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "host/window_load.h"
 #include "panel/layout.h"
+#include "tests/support/control_table.h"
 #include "tests/support/painted.h"
 #include "tests/support/panel_geometry.h"
 #include "tests/support/ui.h"
@@ -57,11 +57,11 @@ const AtDpi& FiguresAt(int dpi) {
     return none;
 }
 
-// The layout's rectangle at a DPI: each edge scaled on its own, so that rectangles that
-// meet at 96 DPI meet at every DPI.
-RECT LayoutRectAt(const UnitDescription& unit, int dpi) {
-    return {Scaled(unit.left, dpi), Scaled(unit.top, dpi), Scaled(unit.left + unit.width, dpi),
-            Scaled(unit.top + unit.height, dpi)};
+// A control's designed rectangle at a DPI: each edge scaled on its own, so that
+// rectangles that meet at 96 DPI meet at every DPI.
+RECT DesignedRectAt(const controls::Control& control, int dpi) {
+    return {Scaled(control.left, dpi), Scaled(control.top, dpi), Scaled(control.left + control.width, dpi),
+            Scaled(control.top + control.height, dpi)};
 }
 
 // A system metric at a DPI, as Windows gives it (GetSystemMetricsForDpi, Windows 10).
@@ -96,7 +96,8 @@ int ScreenDpi() {
     return dpi;
 }
 
-// Checks the window against the layout at a DPI: what a start at that DPI makes.
+// Checks the window against the designed layout at a DPI: what a start at that DPI
+// makes. Each control is found by its unit name.
 void ExpectLaidOutAt(HWND window, int dpi) {
     SCOPED_TRACE("laid out at " + std::to_string(dpi) + " DPI");
     RECT client;
@@ -105,27 +106,23 @@ void ExpectLaidOutAt(HWND window, int dpi) {
     EXPECT_EQ(client.right, wanted.cx) << "client width";
     EXPECT_EQ(client.bottom, wanted.cy) << "client height";
 
-    const WindowEntry* entry = FindWindowEntry(kMainWindowId);
-    ASSERT_NE(entry, nullptr);
     LOGFONTA stock = LogicalFont(GetStockObject(DEFAULT_GUI_FONT));
-    for (std::size_t i = 1; i < entry->units.size(); ++i) {
-        const UnitDescription& unit = *entry->units[i].description;
-        HWND hwnd = entry->units[i].live ? entry->units[i].live->Handle() : nullptr;
-        ASSERT_NE(hwnd, nullptr) << unit.name;
-        SCOPED_TRACE(unit.name);
+    for (const controls::Control& control : controls::kControls) {
+        HWND hwnd = ui::UnitHandle(kMainWindowId, control.unit);
+        ASSERT_NE(hwnd, nullptr) << control.unit;
+        ASSERT_EQ(GetParent(hwnd), window) << control.unit;
+        SCOPED_TRACE(control.unit);
         RECT place = PlaceInParent(hwnd);
-        RECT rect = LayoutRectAt(unit, dpi);
+        RECT rect = DesignedRectAt(control, dpi);
         EXPECT_EQ(place.left, rect.left);
         EXPECT_EQ(place.top, rect.top);
         EXPECT_EQ(place.right, rect.right);
         HFONT font = FontOfControl(hwnd);
         ASSERT_NE(font, nullptr);
         LOGFONTA logfont = LogicalFont(font);
-        const auto* button =
-            unit.type == kTypeButton ? static_cast<const ButtonProperties*>(unit.properties) : nullptr;
-        if (button && button->font) {
-            EXPECT_EQ(logfont.lfHeight, Scaled(button->font->lfHeight, dpi)) << "the stored font, scaled";
-            EXPECT_STREQ(logfont.lfFaceName, button->font->lfFaceName);
+        if (control.font.face) {
+            EXPECT_EQ(logfont.lfHeight, Scaled(control.font.height, dpi)) << "the stored font, scaled";
+            EXPECT_STREQ(logfont.lfFaceName, control.font.face);
         } else {
             EXPECT_EQ(logfont.lfHeight, FiguresAt(dpi).defaultFontHeight)
                 << "the default GUI font at that DPI";
@@ -136,8 +133,8 @@ void ExpectLaidOutAt(HWND window, int dpi) {
         GetClientRect(hwnd, &inside);
         std::string text = Text(hwnd);
         Measured measured = Measure(font, text);
-        switch (unit.type) {
-        case kTypeButton: {
+        switch (control.kind) {
+        case controls::Kind::Button: {
             // Inside the button's raised edge, every line on one line.
             int edge = MetricAt(SM_CXEDGE, dpi);
             EXPECT_LE(measured.widest, inside.right - 2 * edge) << "the caption fits: " << text;
@@ -145,12 +142,12 @@ void ExpectLaidOutAt(HWND window, int dpi) {
             EXPECT_EQ(place.bottom, rect.bottom);
             break;
         }
-        case kTypeLabel:
+        case controls::Kind::Label:
             EXPECT_LE(measured.widest, inside.right) << "the label's text fits";
             EXPECT_LE(measured.lineHeight, inside.bottom);
             EXPECT_EQ(place.bottom, rect.bottom);
             break;
-        case kTypeEditBox: {
+        case controls::Kind::EditBox: {
             // A one-line box shows its lines as one; it is at least one ideograph and its
             // two edges high.
             std::string line;

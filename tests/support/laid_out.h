@@ -1,8 +1,9 @@
-// The panel's main window against its layout at a DPI, as a start at that DPI lays it
-// out: the client area, every control's rectangle and font. Every expected value comes
-// from the layout table (the input), from this file's own arithmetic and figures, or
-// from GDI: never from the program's own scaling or fonts, so that a wrong rule there
-// cannot move the expectation with it.
+// The panel's main window against its designed layout at a DPI, as a start at that DPI
+// lays it out: the client area, every control's rectangle and font. Every expected
+// value comes from the tests' own table of the design (control_table.h), from this
+// file's own arithmetic and figures, or from GDI: never from the program's layout
+// table, scaling or fonts, so that a wrong row or rule there cannot move the
+// expectation with it.
 #pragma once
 
 #include <windows.h>

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/window_load.h"
 #include "panel/layout.h"
+#include "tests/support/control_table.h"
 #include "tests/support/panel_geometry.h"
 #include "tests/support/stored_picture.h"
 #include "tests/support/ui.h"
@@ -88,10 +88,6 @@ using storedpicture::Picture;
 using ui::PlaceInParent;
 using ui::Text;
 
-COLORREF Resolved(COLORREF colour) {
-    return colour == kButtonFaceColour ? GetSysColor(COLOR_BTNFACE) : colour;
-}
-
 SIZE WindowSize(HWND hwnd) {
     RECT place;
     GetWindowRect(hwnd, &place);
@@ -129,7 +125,7 @@ std::string Describe(const RECT& r) {
 // box's font, from the place where the box says its first character is. (The box
 // draws control characters and the glyph edges between characters in ways of its
 // own, so the glyphs' solid pixels are compared, along its first line.)
-void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
+void ExpectEditBoxPainted(HWND box) {
     SIZE size = WindowSize(box);
     Canvas shown(size.cx, size.cy, RGB(1, 2, 3));
     ReadShown(box, shown, false);
@@ -159,7 +155,7 @@ void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
         ReleaseDC(nullptr, dc);
     }
 
-    COLORREF background = Resolved(properties.background), textColour = Resolved(properties.textColour);
+    COLORREF background = controls::kBoxBackground, textColour = controls::kBoxText;
     Canvas expected(size.cx, size.cy, background);
     HGDIOBJ old = SelectObject(expected.Dc(), font);
     SetTextColor(expected.Dc(), textColour);
@@ -211,29 +207,21 @@ void ExpectEditBoxPainted(HWND box, const EditBoxProperties& properties) {
 }
 
 // The label's text: its pixels where GDI puts that text in the label's own font, with
-// the layout's alignment in its band, spanning all the width the font gives it (a
+// the designed alignment in its band, spanning all the width the font gives it (a
 // canvas wider than the label shows any part that the label would cut off).
-void ExpectLabelPainted(HWND label, const LabelProperties& properties) {
-    ASSERT_FALSE(properties.wordWrap) << "the label is one line";
+void ExpectLabelPainted(HWND label) {
     SIZE size = WindowSize(label);
     Canvas shown(size.cx, size.cy, RGB(1, 2, 3));
     ReadShown(label, shown, false);
-    COLORREF background = Resolved(properties.background);
+    COLORREF background = controls::kLabelBackground;
 
     Canvas expected(size.cx + 400, size.cy, background);
-    UINT flags = DT_SINGLELINE | DT_NOCLIP;
-    flags |= properties.horizontal == HorizontalAlign::Centre  ? DT_CENTER
-             : properties.horizontal == HorizontalAlign::Right ? DT_RIGHT
-                                                               : DT_LEFT;
-    flags |= properties.vertical == VerticalAlign::Centre   ? DT_VCENTER
-             : properties.vertical == VerticalAlign::Bottom ? DT_BOTTOM
-                                                            : DT_TOP;
     RECT band{0, 0, size.cx, size.cy};
     std::string text = Text(label);
     HGDIOBJ old = SelectObject(expected.Dc(), FontOfControl(label));
-    SetTextColor(expected.Dc(), Resolved(properties.textColour));
+    SetTextColor(expected.Dc(), controls::kLabelText);
     SetBkMode(expected.Dc(), TRANSPARENT);
-    DrawTextA(expected.Dc(), text.c_str(), -1, &band, flags);
+    DrawTextA(expected.Dc(), text.c_str(), -1, &band, controls::kLabelDrawing);
     SelectObject(expected.Dc(), old);
 
     Ink want = InkOf(expected, {0, 0, expected.Width(), size.cy}, background);
@@ -454,8 +442,6 @@ bool PaintedThrough(HWND window) {
 // box, so that no button draws a focus rectangle, and the box's caret is hidden while
 // the controls are read.
 void ExpectControlsPainted(HWND window) {
-    const WindowEntry* entry = FindWindowEntry(kMainWindowId);
-    ASSERT_NE(entry, nullptr);
     RECT outer, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, onScreen;
     GetWindowRect(window, &outer);
     IntersectRect(&onScreen, &outer, &screen);
@@ -464,19 +450,18 @@ void ExpectControlsPainted(HWND window) {
     SetFocus(ui::UnitHandle(kMainWindowId, "编辑框目录"));
     ASSERT_TRUE(PaintedThrough(window));
     HideCaret(nullptr);
-    for (std::size_t i = 1; i < entry->units.size(); ++i) {
-        const UnitDescription& unit = *entry->units[i].description;
-        HWND hwnd = entry->units[i].live ? entry->units[i].live->Handle() : nullptr;
-        ASSERT_NE(hwnd, nullptr) << unit.name;
-        SCOPED_TRACE(std::string("painted: ") + unit.name);
-        switch (unit.type) {
-        case kTypeEditBox:
-            ExpectEditBoxPainted(hwnd, *static_cast<const EditBoxProperties*>(unit.properties));
+    for (const controls::Control& control : controls::kControls) {
+        HWND hwnd = ui::UnitHandle(kMainWindowId, control.unit);
+        ASSERT_NE(hwnd, nullptr) << control.unit;
+        SCOPED_TRACE(std::string("painted: ") + control.unit);
+        switch (control.kind) {
+        case controls::Kind::EditBox:
+            ExpectEditBoxPainted(hwnd);
             break;
-        case kTypeLabel:
-            ExpectLabelPainted(hwnd, *static_cast<const LabelProperties*>(unit.properties));
+        case controls::Kind::Label:
+            ExpectLabelPainted(hwnd);
             break;
-        case kTypeButton:
+        case controls::Kind::Button:
             ExpectButtonPainted(hwnd);
             break;
         }

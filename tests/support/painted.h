@@ -101,7 +101,8 @@ std::vector<PictureFrame> FramesOfPicture();
 
 // Each control as it paints itself at the window's DPI: each edit box's background,
 // bands and text, the label's text in its own font and whole, each button's caption
-// inside it. The window must be all on the screen.
+// inside it; the colours and the label's alignment as designed (control_table.h).
+// The window must be all on the screen.
 void ExpectControlsPainted(HWND window);
 
 } // namespace panelcheck
