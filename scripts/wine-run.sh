@@ -196,8 +196,11 @@ esac
 [[ ${PANEL_HEAP_CHECK:-} == 1 ]] && WINEDEBUG=warn+heap
 out_log=$(mktemp)
 err_log=$(mktemp)
-exec 7>&1 8>&2 1> >(tee "$out_log" >&7) 2> >(tee "$err_log" >&8)
-tee_pids=($(jobs -p))
+exec 7>&1 8>&2
+exec 1> >(tee "$out_log" >&7)
+tee_pids=($!)
+exec 2> >(tee "$err_log" >&8)
+tee_pids+=($!)
 
 # The program and what it starts keep the slot's lock. That includes Wine's desktop
 # process when the program is the first on a quiet desktop (a session started

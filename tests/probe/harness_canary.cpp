@@ -18,6 +18,7 @@ DWORD WINAPI Poll(void*) {
 }
 
 volatile int* volatile g_nowhere = nullptr;
+const char* volatile g_noText = nullptr;
 
 LRESULT CALLBACK FaultWhenMoved(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_WINDOWPOSCHANGED) *g_nowhere = 1;
@@ -38,14 +39,18 @@ TEST(Canary, BreaksNoRule) {
 }
 
 // A crash on the main thread while eight others poll: whichever thread ends last gives
-// the process's exit status, 0 for one stopped from outside. The call through a null
-// pointer faults outside the program's image, where no watch of the program's sees it.
+// the process's exit status, 0 for one stopped from outside. The C runtime's strlen of
+// a null pointer faults in the runtime's library, outside the program's image, where
+// the program's own watch leaves it to Windows.
 TEST(Canary, CrashesWhileThreadsPoll) {
     for (int i = 0; i < 8; ++i)
         CloseHandle(CreateThread(nullptr, 0, Poll, nullptr, 0, nullptr));
     Sleep(5);
-    auto nowhere = reinterpret_cast<void (*)()>(const_cast<int*>(g_nowhere));
-    nowhere();
+    using LengthFunction = size_t(__cdecl*)(const char*);
+    auto length = reinterpret_cast<LengthFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "strlen")));
+    ASSERT_NE(length, nullptr);
+    std::printf("%u\n", static_cast<unsigned>(length(g_noText)));
 }
 
 // A fault in the program's own window procedure, inside the WM_WINDOWPOSCHANGED that its
@@ -75,11 +80,12 @@ TEST(Canary, WritesIntoAFreedBlock) {
         freed[i] = 0xA5;
 }
 
-// Writes past the end of a block that it keeps, and never looks at the heap itself.
+// Writes past the end of a block that it keeps, over what lies after it, and never looks
+// at the heap itself.
 TEST(Canary, OverrunsABlockItKeeps) {
     auto* block = static_cast<volatile unsigned char*>(HeapAlloc(GetProcessHeap(), 0, 20));
     ASSERT_NE(block, nullptr);
-    for (int i = 20; i < 28; ++i)
+    for (int i = 20; i < 84; ++i)
         block[i] = 0xA5;
 }
 

@@ -122,6 +122,10 @@ extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK 
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // GoogleTest would set the error mode SEM_NOGPFAULTERRORBOX, which the programs the
+    // tests start inherit, and under which Wine 10 ends a crashed process without a word
+    // (no debugger, no "Unhandled" report): a crash is to be seen.
+    GTEST_FLAG_SET(catch_exceptions, false);
     WatchForFaultsInOwnCode();
     if (!observe::TakeWindowsAsTheRunSays()) {
         std::fprintf(stderr, "PANEL_AS_WINDOWS names no Windows this suite knows\n");
