@@ -33,6 +33,7 @@ for _ in $(seq 12); do
     expect nonzero "wine-run: a program crashed" -- --gtest_filter=Canary.CrashesWhileThreadsPoll
 done
 expect nonzero "wine-run: a program crashed" -- --gtest_filter=Canary.FaultsInsideItsWindowProcedure
+expect nonzero "wine-run: a program crashed" -- --gtest_filter=Canary.StartsAProgramThatCrashes
 expect nonzero "wine-run: GoogleTest selected no test" -- --gtest_filter=No.SuchCase
 expect 1 "wine-run: the program ended before GoogleTest reported the end of its 2 selected tests" \
     -- --gtest_filter=Canary.EndsTheProgramHalfway:Canary.BreaksNoRule

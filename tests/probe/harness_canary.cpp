@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -122,4 +123,20 @@ TEST(Canary, EndsTheProgramHalfway) {
 // Pauses the heap check and never resumes it.
 TEST(Canary, PausesTheHeapCheckForGood) {
     ToErrorOutput("heap-check: paused for a report that no checker makes\n");
+}
+
+// Passes itself, but starts a copy of this program that crashes while its threads poll
+// (as a test starts the panel, without handing it any handle), and waits for it.
+TEST(Canary, StartsAProgramThatCrashes) {
+    char self[MAX_PATH] = "";
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+    std::string command = std::string("\"") + self + "\" --gtest_filter=Canary.CrashesWhileThreadsPoll";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
