@@ -1,6 +1,7 @@
 // Loading a window: shown maximized or minimized (host/window_placement.cpp), modal,
 // giving back what it disabled as it closes, and the set-up messages a load sends
 // (host/window_load.cpp).
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -145,6 +146,12 @@ TEST_F(HostBehaviour, ALoadSendsItsSetUpMessagesToEachControlFromTheLastToTheFir
     for (HWND control : lastToFirst)
         expected.emplace_back(control, 0x8076);
     EXPECT_EQ(g_setUp, expected);
+
+    // Each control shows as its unit says: the hidden one stays hidden.
+    for (std::size_t i = 1; i < units.size(); ++i)
+        EXPECT_EQ(IsWindowVisible(Control(kKeysId, units[i].id)) != FALSE, units[i].visible) << i;
+    EXPECT_TRUE(
+        std::any_of(units.begin() + 1, units.end(), [](const UnitDescription& u) { return !u.visible; }));
 }
 
 } // namespace

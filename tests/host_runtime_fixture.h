@@ -49,11 +49,16 @@ inline HandlerResult Record(const char* name, std::span<const std::uint32_t> arg
     std::string entry = name;
     if (entry == "created") {
         HWND window = GetWindowHandle(0);
-        int controls = 0;
-        for (std::uint32_t id : {kEditId, kButtonId, kSecondButtonId, kUnboundButtonId, kLabelId})
-            controls += IsWindow(ControlHandle(id)) ? 1 : 0;
+        // The window, the controls that exist, and those of them that are to show with
+        // it (their own visible style; none can be visible in a hidden window).
+        int controls = 0, styledVisible = 0;
+        for (std::uint32_t id : {kEditId, kButtonId, kSecondButtonId, kUnboundButtonId, kLabelId}) {
+            HWND control = ControlHandle(id);
+            controls += IsWindow(control) ? 1 : 0;
+            styledVisible += IsWindow(control) && (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+        }
         entry += IsWindowVisible(window) ? " visible" : " hidden";
-        entry += " controls=" + std::to_string(controls);
+        entry += " controls=" + std::to_string(controls) + " showing=" + std::to_string(styledVisible);
     }
     if (entry == "idle") {
         DWORD now = GetTickCount();

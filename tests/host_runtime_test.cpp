@@ -1,17 +1,20 @@
-// The host in this process: loading a window, the events it raises and in which
-// order, clicks through the real message loop, the edit box's content, closing, and a
-// routine that destroys its window on the way. Real windows on the harness's Xvfb
-// display. The idle loop and the subclassing of windows have files of their own.
+// The host in this process: loading a window (the events it raises and the set-up
+// messages it sends, in which order; the controls' command ids and stacking), clicks
+// through the real message loop, the edit box's content, closing, and a routine that
+// destroys its window on the way. Real windows on the harness's Xvfb display. The idle
+// loop and the subclassing of windows have files of their own.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/events.h"
@@ -60,11 +63,34 @@ namespace {
 
 using namespace hostruntime;
 
+// The load's set-up messages as the window and its controls get them, in the log
+// beside the events: "0x806F 标签1", "0x8004 window".
+LRESULT CALLBACK LogSetUpMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION &&
+        (sent->message == 0x806F || sent->message == 0x8004 || sent->message == 0x8076)) {
+        std::string receiver = sent->hwnd == GetWindowHandle(0) ? "window" : "?";
+        const std::pair<std::uint32_t, const char*> controls[] = {{kEditId, "编辑框1"},
+                                                                  {kButtonId, "按钮1"},
+                                                                  {kSecondButtonId, "按钮2"},
+                                                                  {kUnboundButtonId, "按钮3"},
+                                                                  {kLabelId, "标签1"}};
+        for (auto [id, name] : controls) {
+            if (sent->hwnd == ControlHandle(id)) receiver = name;
+        }
+        char number[8];
+        std::snprintf(number, sizeof number, "0x%04X", sent->message);
+        g_log.push_back(number + (" " + receiver));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(HostRuntime, LoadingRaisesCreatedMovedResizedOnceBuiltAndBeforeShowing) {
     // Creation itself sends moves, sizes and focus changes; none of them reached a
-    // handler, so the log starts with the creation event. (What the display server
-    // reports once the window is up may follow.)
-    std::vector<std::string> expected{"created hidden controls=5", "moved", "resized", "shown"};
+    // handler, so the log starts with the creation event, when every control exists and
+    // shows as its unit says (all five do), the window still hidden. (What the display
+    // server reports once the window is up may follow.)
+    std::vector<std::string> expected{"created hidden controls=5 showing=5", "moved", "resized", "shown"};
     std::vector<std::string> log =
         Only(g_log, {"created", "moved", "resized", "shown", "button-focus", "change"});
     ASSERT_GE(log.size(), expected.size());
@@ -74,6 +100,35 @@ TEST_F(HostRuntime, LoadingRaisesCreatedMovedResizedOnceBuiltAndBeforeShowing) {
     EXPECT_EQ(GetWindowCount(), 1u);
     EXPECT_EQ(GetWindowHandle(0), window_);
     EXPECT_EQ(GetWindowHandle(1), nullptr);
+
+    // Loaded again and watched from the start: the set-up messages before the events,
+    // 0x806F to every control from the last unit to the first, then 0x8004 to the
+    // window; then the events; after the window is shown, 0x8076 to every control the
+    // same way.
+    DestroyWindow(window_);
+    ui::Pump();
+    g_log.clear();
+    {
+        ui::ThreadHook hook(WH_CALLWNDPROC, LogSetUpMessage);
+        ASSERT_TRUE(hook.Hooked());
+        ASSERT_TRUE(LoadWindow(kWindowId, false, nullptr));
+    }
+    window_ = GetWindowHandle(0);
+    ASSERT_NE(window_, nullptr);
+    const std::vector<std::string> lastToFirst{"标签1", "按钮3", "按钮2", "按钮1", "编辑框1"};
+    std::vector<std::string> untilShown;
+    for (const std::string& name : lastToFirst)
+        untilShown.push_back("0x806F " + name);
+    untilShown.push_back("0x8004 window");
+    untilShown.insert(untilShown.end(), expected.begin(), expected.end());
+    std::vector<std::string> seen = Only(g_log, {"0x", "created", "moved", "resized", "shown"});
+    ASSERT_GE(seen.size(), untilShown.size());
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + untilShown.size()), untilShown);
+    std::vector<std::string> afterShown;
+    for (const std::string& name : lastToFirst)
+        afterShown.push_back("0x8076 " + name);
+    EXPECT_EQ(Only(std::vector<std::string>(seen.begin() + untilShown.size(), seen.end()), {"0x"}),
+              afterShown);
 }
 
 TEST_F(HostRuntime, ControlsGetCommandIdsOfTheirOwnAndStackInTableOrder) {
@@ -84,14 +139,14 @@ TEST_F(HostRuntime, ControlsGetCommandIdsOfTheirOwnAndStackInTableOrder) {
                                ControlHandle(kSecondButtonId), ControlHandle(kUnboundButtonId),
                                ControlHandle(kLabelId)};
     EXPECT_EQ(stacking, expected);
-    // Each control's notices reach the window under an id no other control has.
-    std::set<int> ids;
+    // Each control's notices reach the window under its own id: 100 for the last unit,
+    // 10 more for each unit above it.
+    std::vector<int> ids;
     for (HWND control : stacking) {
         EXPECT_TRUE(IsWindowVisible(control));
-        ids.insert(GetDlgCtrlID(control));
+        ids.push_back(GetDlgCtrlID(control));
     }
-    EXPECT_EQ(ids.size(), stacking.size());
-    EXPECT_EQ(ids.count(0), 0u);
+    EXPECT_EQ(ids, (std::vector<int>{140, 130, 120, 110, 100}));
 }
 
 TEST_F(HostRuntime, AClickThroughTheLoopRunsExactlyOneBoundRoutine) {

@@ -1,14 +1,17 @@
 // The panel's main window as the user meets it, in this process: its class and styles,
-// its controls with their classes, styles and fonts, the edit boxes' bands; and where a
-// window is put when it starts. Of the places and fonts only a few are checked here,
-// against the design itself; the window's place, every control's place and font, and
-// each box's centred line at 96 DPI, against the tests' own table of the design
-// (support/control_table.h), are the dpi96 program's checks (dpi_test.cpp).
+// its controls with their classes, styles and fonts, their stacking and command ids, the
+// edit boxes' bands; and where a window is put when it starts. Of the places and fonts
+// only a few are checked here, against the design itself; the window's place, every
+// control's place and font, and each box's centred line at 96 DPI, against the tests' own
+// table of the design (support/control_table.h), are the dpi96 program's checks
+// (dpi_test.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <iterator>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,43 @@ TEST_F(MainWindow, HasItsFortyNineControlsStyledByTheirKind) {
     EXPECT_TRUE(GetWindowLongA(Control("编辑框目录"), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_TRUE(GetWindowLongA(Control("编辑框1"), GWL_STYLE) & WS_BORDER);
     EXPECT_FALSE(GetWindowLongA(Control("编辑框1"), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+}
+
+// The 49 controls in the design's table order, entry 1 first, each with the command id
+// its notices reach the window under: 100 for the last entry, 10 more for each entry
+// above it. Written out here from the design, not read from the program's table.
+struct StackedControl {
+    const char* name;
+    int commandId;
+    bool operator==(const StackedControl&) const = default;
+};
+void PrintTo(const StackedControl& c, std::ostream* out) {
+    *out << c.name << " " << c.commandId;
+}
+constexpr StackedControl kTableOrder[] = {
+    {"编辑框目录", 580}, {"按钮浏览", 570}, {"编辑框1", 560}, {"按钮39", 550}, {"按钮38", 540},
+    {"按钮37", 530},     {"按钮27", 520},   {"按钮45", 510},  {"按钮40", 500}, {"按钮41", 490},
+    {"按钮42", 480},     {"按钮43", 470},   {"按钮44", 460},  {"按钮29", 450}, {"按钮30", 440},
+    {"按钮31", 430},     {"按钮32", 420},   {"按钮33", 410},  {"按钮34", 400}, {"按钮35", 390},
+    {"按钮36", 380},     {"按钮21", 370},   {"按钮22", 360},  {"按钮23", 350}, {"按钮24", 340},
+    {"按钮25", 330},     {"按钮26", 320},   {"按钮28", 310},  {"按钮20", 300}, {"按钮19", 290},
+    {"按钮18", 280},     {"按钮17", 270},   {"按钮16", 260},  {"按钮15", 250}, {"按钮14", 240},
+    {"按钮13", 230},     {"按钮12", 220},   {"按钮11", 210},  {"按钮10", 200}, {"按钮9", 190},
+    {"按钮8", 180},      {"按钮7", 170},    {"按钮6", 160},   {"按钮5", 150},  {"按钮4", 140},
+    {"按钮3", 130},      {"标签1", 120},    {"按钮2", 110},   {"按钮1", 100},
+};
+
+TEST_F(MainWindow, ControlsStackInTableOrderEachWithItsCommandId) {
+    std::vector<StackedControl> stacked;
+    for (HWND hwnd = GetWindow(window_, GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+        std::string name = NameOf(hwnd);
+        const StackedControl* known = nullptr;
+        for (const StackedControl& c : kTableOrder) {
+            if (name == c.name) known = &c;
+        }
+        stacked.push_back({known ? known->name : "?", GetDlgCtrlID(hwnd)});
+    }
+    EXPECT_EQ(stacked, std::vector<StackedControl>(std::begin(kTableOrder), std::end(kTableOrder)));
 }
 
 TEST_F(MainWindow, FontsComeFromTheStoredLogfontOrTheDefaultGuiFont) {
