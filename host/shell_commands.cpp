@@ -1,3 +1,14 @@
+// The shell services, each on the GUI thread until it is done. Two of them hold the
+// user off meanwhile: the folder dialog, in its own modal loop, and the wait for a
+// started program's end, in ours. Around both the program's parentless windows are
+// disabled and put back afterwards (SavedWindowList), so that no second action starts.
+//
+// The wait reads the thread's queue: a thread with windows that stops reading it hangs
+// every program that sends it a message (a broadcast waits for each window in turn),
+// and Windows shows the windows as not responding. So the thread answers what is sent
+// to its windows and paints them, and nothing more: the other posted messages stay
+// for the message loop, and the mouse and keys that came meanwhile, posted or typed,
+// are dropped before the windows are enabled again.
 #include "host/shell_commands.h"
 
 #include <algorithm>
@@ -18,18 +29,21 @@ constexpr INT kShellShow[7] = {0,         SW_HIDE,    SW_SHOWNORMAL, SW_SHOWMINI
                                SW_SHOWNA, SW_MINIMIZE};
 constexpr const char* kVerbs[6] = {nullptr, "edit", "explore", "find", "open", "print"};
 
-// The program's parentless windows, disabled around the folder dialog, with the
-// active and foreground windows of before. Pairs of 32-bit values on the process
-// heap; entry 0 is (active, foreground).
+// The program's parentless windows, disabled around the folder dialog or the wait for
+// a program's end, with the active and foreground windows of before. Pairs of 32-bit
+// values on the process heap; entry 0 is (active, foreground).
 //
-// The active window becomes the dialog's owner and is left to the dialog: a modal
-// dialog disables its owner itself and enables it again before it goes, so that
-// Windows hands the activation back to the owner. An owner that we had disabled would
-// still be disabled then, and Windows would activate some other program's window
-// instead (a Notepad that the panel opened, say).
+// Around the dialog the active window becomes the dialog's owner and is left to the
+// dialog: a modal dialog disables its owner itself and enables it again before it
+// goes, so that Windows hands the activation back to the owner. An owner that we had
+// disabled would still be disabled then, and Windows would activate some other
+// program's window instead (a Notepad that the panel opened, say). Around the wait
+// there is no dialog, and the active window is disabled with the others.
+enum class ActiveWindow { LeftToTheDialog, Disabled };
+
 class SavedWindowList {
 public:
-    SavedWindowList() {
+    explicit SavedWindowList(ActiveWindow activeWindow) {
         std::uint32_t count = GetWindowCount();
         pairs_ = static_cast<std::uint32_t(*)[2]>(AllocateBlock((count + 1) * sizeof *pairs_));
         HWND active = GetActiveWindow();
@@ -37,7 +51,8 @@ public:
         Append(active, GetForegroundWindow());
         for (std::uint32_t i = 0; i < count; ++i) {
             HWND hwnd = GetWindowHandle(i);
-            if (!hwnd || GetParent(hwnd) || hwnd == active) continue;
+            if (!hwnd || GetParent(hwnd)) continue;
+            if (hwnd == active && activeWindow == ActiveWindow::LeftToTheDialog) continue;
             Append(hwnd, reinterpret_cast<HWND>(static_cast<std::uintptr_t>(IsWindowEnabled(hwnd) ? 1 : 0)));
             EnableWindow(hwnd, FALSE);
         }
@@ -72,6 +87,40 @@ private:
     std::uint32_t size_ = 0;
 };
 
+// Mouse and key messages, posted or from the input queue (the frame's mouse messages
+// too).
+constexpr UINT kInputRanges[][2] = {
+    {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}, {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}};
+
+// Sent messages are answered inside PeekMessage. A quit message that PeekMessage
+// hands over on the way is posted again for the loop.
+void WaitForExitAnswering(HANDLE process) {
+    SavedWindowList saved(ActiveWindow::Disabled);
+    bool quit = false;
+    WPARAM quitCode = 0;
+    // Paints what is to be painted, keeps a quit, drops the rest.
+    auto take = [&](UINT first, UINT last, UINT kinds) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, first, last, PM_REMOVE | kinds)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+            } else if (message.message == WM_PAINT) {
+                DispatchMessageA(&message);
+            }
+        }
+    };
+    // Wakes also for what came before the wait and is still there.
+    while (MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_SENDMESSAGE | QS_PAINT,
+                                       MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
+        take(0, 0, PM_QS_SENDMESSAGE | PM_QS_PAINT);
+    // What the user did meanwhile went to disabled windows.
+    for (const auto& range : kInputRanges)
+        take(range[0], range[1], 0);
+    saved.Restore();
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
 } // namespace
 
 ShellCalls& CurrentShellCalls() {
@@ -101,7 +150,7 @@ void RunCommand(TaggedValue& result, int argCount, const TaggedValue* args) {
     KernelHandle thread(created.hThread);
     KernelHandle process(created.hProcess);
     if (ArgLogical(argCount, args, 1)) {
-        WaitForSingleObject(process.get(), INFINITE);
+        WaitForExitAnswering(process.get());
     } else {
         WaitForInputIdle(process.get(), 1000);
     }
@@ -133,7 +182,7 @@ void BrowseForFolder(TaggedValue& result, int argCount, const TaggedValue* args)
         browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
 
     EnsureOle(); // the folder dialog needs it
-    SavedWindowList saved;
+    SavedWindowList saved(ActiveWindow::LeftToTheDialog);
     browse.hwndOwner = saved.Active();
     LPITEMIDLIST chosen = CurrentShellCalls().browseForFolder(&browse);
     saved.Restore();

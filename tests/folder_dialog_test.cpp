@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/host_state.h"
 #include "host/runtime.h"
 #include "host/shell_commands.h"
 #include "host/text.h"
@@ -25,7 +26,7 @@ namespace {
 class FolderDialog : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        InitializeHost();
+        if (!Host().hiddenOwner) InitializeHost();
         ReadWindowList(testlayout::kTwoWindowProgram);
     }
     void SetUp() override {

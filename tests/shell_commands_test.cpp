@@ -8,15 +8,20 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "host/handles.h"
+#include "host/host_state.h"
 #include "host/message_loop.h"
 #include "host/runtime.h"
 #include "host/shell_commands.h"
 #include "host/text.h"
+#include "host/window_list.h"
 #include "host/window_load.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_layout.h"
@@ -100,6 +105,141 @@ TEST(RunCommand, WaitsForTheEndOnlyWhenAskedTo) {
     SetEvent(releaseEvent);
     EXPECT_TRUE(ReadRecord(out, 10000).done);
     CloseHandle(releaseEvent);
+}
+
+// Waiting for a program's end, with windows of the program's own up: the program
+// waited for asks the window something from its process, and meanwhile another thread
+// of the test presses the window's bound button, has the window painted and sends it
+// what makes the program quit.
+class RunCommandWaiting : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!Host().hiddenOwner) InitializeHost();
+        ReadWindowList(testlayout::kTwoWindowProgram);
+        ASSERT_TRUE(LoadWindow(testlayout::kWindowId, false, nullptr));
+        ASSERT_TRUE(LoadWindow(testlayout::kSecondWindowId, false, nullptr));
+        first_ = GetWindowHandle(0);
+        second_ = GetWindowHandle(1);
+        button_ = ui::UnitHandle(testlayout::kWindowId, "按钮1");
+        ASSERT_NE(button_, nullptr);
+        g_clicks = 0;
+        testlayout::OnTestEvent = CountClicks;
+    }
+    void TearDown() override {
+        testlayout::OnTestEvent = nullptr;
+        DestroyWindow(first_);
+        DestroyWindow(second_);
+        ui::Pump();
+    }
+
+    static HandlerResult CountClicks(const char* name, std::span<const std::uint32_t>) {
+        if (!std::strcmp(name, "click")) ++g_clicks;
+        return {};
+    }
+    // A left click straight to the control: the way through the point under the mouse
+    // finds no disabled window.
+    static void PressWithTheMouse(HWND control) {
+        RECT client;
+        GetClientRect(control, &client);
+        LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
+        PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(control, WM_LBUTTONUP, 0, at);
+    }
+
+    // A message sent to the window that makes its thread post the quit message, as
+    // a program that ends on a message sent from outside does.
+    static LRESULT CALLBACK QuitOnTheSign(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == QuitSign())
+            PostQuitMessage(7);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static UINT QuitSign() { return RegisterWindowMessageA("RunCommandWaiting-quit"); }
+
+    static inline int g_clicks = 0;
+    HWND first_ = nullptr, second_ = nullptr, button_ = nullptr;
+};
+
+TEST_F(RunCommandWaiting, AnswersAndPaintsAndKeepsAQuitButTakesNoPress) {
+    // The program in front with the focus on its button, as after a click on it.
+    SetForegroundWindow(first_);
+    ASSERT_TRUE(
+        ui::PumpUntil([&] { return GetForegroundWindow() == first_ && GetActiveWindow() == first_; }, 10000));
+    SetFocus(button_);
+    ASSERT_EQ(GetFocus(), button_);
+
+    ui::ThreadHook hook(WH_CALLWNDPROC, QuitOnTheSign);
+    ASSERT_TRUE(hook.Hooked());
+    std::string out = observe::FreshLogFile("waited.txt");
+    std::string release = "start_recorder-release-" + std::to_string(GetCurrentProcessId());
+    KernelHandle releaseEvent(CreateEventA(nullptr, TRUE, FALSE, release.c_str()));
+    ASSERT_TRUE(releaseEvent);
+    std::string line = Quoted(observe::BesideTestProgram("start_recorder.exe")) + " " + Quoted(out) +
+                       " until:" + release +
+                       " ask:" + std::to_string(reinterpret_cast<std::uintptr_t>(first_));
+
+    struct Seen {
+        bool disabled = false; // both windows, once the wait had begun
+        bool painted = false;  // the window, while the program was waited for
+        bool quitAnswered = false;
+        std::vector<std::string> record;
+    } seen;
+    HWND first = first_, second = second_, button = button_;
+    std::thread outside([&seen, &out, first, second, button, event = releaseEvent.get()] {
+        seen.disabled =
+            observe::WaitUntil([&] { return !IsWindowEnabled(first) && !IsWindowEnabled(second); }, 10000);
+        PressWithTheMouse(button);
+        ui::PressKey(VK_SPACE);
+        InvalidateRect(first, nullptr, TRUE);
+        seen.painted = observe::WaitUntil([&] { return !GetUpdateRect(first, nullptr, FALSE); }, 10000);
+        DWORD_PTR ignored = 0;
+        seen.quitAnswered = SendMessageTimeoutA(first, QuitSign(), 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
+        observe::WaitUntil(
+            [&] {
+                seen.record = observe::ReadLines(out);
+                return std::any_of(seen.record.begin(), seen.record.end(),
+                                   [](const std::string& l) { return l.starts_with("asked "); });
+            },
+            20000);
+        SetEvent(event);
+    });
+    bool created = Start(line, true, kOmittedArg);
+    outside.join();
+    std::vector<std::string> lines = observe::ReadLines(out);
+    MSG quit{};
+    bool quitKept = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.message == WM_QUIT;
+    ui::Pump(); // what the loop would take next
+
+    ASSERT_TRUE(created);
+    EXPECT_TRUE(!lines.empty() && lines.back() == "done") << "the call returned before the program ended";
+    EXPECT_TRUE(seen.disabled) << "the windows are disabled while the program is waited for";
+    auto asked = std::find_if(seen.record.begin(), seen.record.end(),
+                              [](const std::string& l) { return l.starts_with("asked "); });
+    ASSERT_NE(asked, seen.record.end()) << "the program waited for asked nothing";
+    int answered = 0;
+    long answer = 0;
+    unsigned long milliseconds = 0;
+    EXPECT_EQ(std::sscanf(asked->c_str(), "asked %d %ld %lu", &answered, &answer, &milliseconds), 3)
+        << *asked;
+    EXPECT_EQ(answered, 1) << "a message sent from another process went unanswered for " << milliseconds
+                           << " ms";
+    EXPECT_EQ(answer, HTCLIENT) << "what the window says of its client area's centre";
+    EXPECT_LT(milliseconds, 1000u);
+    EXPECT_TRUE(seen.painted) << "the window was not painted";
+    EXPECT_TRUE(seen.quitAnswered);
+    EXPECT_TRUE(quitKept) << "the quit message posted while waiting is left for the loop";
+    EXPECT_EQ(quit.wParam, 7u);
+    EXPECT_EQ(g_clicks, 0) << "a press made while the program was waited for was taken";
+    EXPECT_TRUE(IsWindowEnabled(first_));
+    EXPECT_TRUE(IsWindowEnabled(second_));
+    EXPECT_EQ(GetForegroundWindow(), first_);
+    EXPECT_EQ(GetActiveWindow(), first_);
+    EXPECT_EQ(GetFocus(), button_);
+
+    // The same presses now are taken: the mouse's, and the key's on the focused button.
+    PressWithTheMouse(button_);
+    EXPECT_TRUE(ui::PumpUntil([&] { return g_clicks == 1; }, 5000)) << g_clicks;
+    ui::PressKey(VK_SPACE);
+    EXPECT_TRUE(ui::PumpUntil([&] { return g_clicks == 2; }, 5000)) << g_clicks;
 }
 
 TEST(RunCommand, GivesFalseForNothingToStartWhateverTheResultHeldBefore) {
