@@ -44,6 +44,7 @@ user32 GetAncestor 5.0
 user32 AnimateWindow 5.0
 user32 GetMonitorInfoA 5.0
 user32 MonitorFromRect 5.0
+user32 MsgWaitForMultipleObjectsEx 5.0
 user32 MonitorFromWindow 5.0
 gdi32 GetRandomRgn 5.0
 gdi32 SetDCBrushColor 5.0
@@ -160,6 +161,7 @@ gdi32 CreateSolidBrush DeleteDC DeleteObject ExcludeClipRect FillRgn GetDeviceCa
 gdi32 GetClipBox GetStockObject GetTextExtentPoint32A SelectObject SetBkColor SetBkMode SetBrushOrgEx
 gdi32 SetStretchBltMode SetTextColor StretchBlt
 kernel32 CloseHandle CreateProcessA DeleteCriticalSection EnterCriticalSection ExitProcess FindResourceA
+kernel32 GetCurrentProcess TerminateProcess UnhandledExceptionFilter
 kernel32 FreeLibrary GetCurrentThreadId GetLastError GetModuleFileNameA GetModuleHandleA GetModuleHandleW
 kernel32 GetProcAddress GetProcessHeap GetStartupInfoA GetSystemDirectoryA GetTickCount
 kernel32 HeapAlloc HeapFree InitializeCriticalSection IsDBCSLeadByte LeaveCriticalSection LoadLibraryA
